@@ -1,0 +1,46 @@
+#pragma once
+// An output file that complete lines are appended to. Lines are kept in a buffer
+// and written in large pieces; see note [output guarantee] for what a file holds
+// when a run ends early.
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// An output path that the command line may lack: it is resolved only when the
+// first line is appended, and then fails with the index message.
+using MaybePath = std::optional<std::string>;
+
+struct OutputFile {
+    enum Mode { Append, Truncate };
+    explicit OutputFile(MaybePath path, Mode mode = Append);
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Writes what is still buffered; a failure then is kept for main, see
+    // takeDeferredOutputFailure.
+    ~OutputFile();
+
+    MaybePath wanted;
+    std::string path;
+    Mode mode;
+    int fd = -1; // opened with the first text, so an output without lines is never created
+    bool regular = false;
+    std::unique_ptr<char[]> buffer;
+    std::atomic<std::size_t> committed{0}; // bytes of complete lines in buffer
+};
+
+// Appends text and one line feed; the file is opened on first use.
+void appendLine(OutputFile& out, std::string_view text);
+// Appends text as it is, without a line feed.
+void appendText(OutputFile& out, std::string_view text);
+// Writes what is buffered and closes the file; fails with "<path>: hPutStr: ...".
+void finishOutput(OutputFile& out);
+
+// A write failure met while a run was already ending with another failure. The
+// write came first in the run, so its message is the one to report.
+std::optional<std::string> takeDeferredOutputFailure();
+
+// On SIGINT, SIGTERM and SIGHUP: write the complete buffered lines, then let the
+// signal take its default effect.
+void installInterruptFlush();

@@ -1,0 +1,60 @@
+#include "register/RegisterLine.hpp"
+
+#include "register/Failure.hpp"
+
+// note [column search]: the parentheses are optional and stripped again before
+// every column, so a column that begins with "(" loses it and the last column loses
+// every trailing ")". The search for the comma that ends a column starts at the
+// column's second character, so an empty column also swallows the one after it
+// («a,,c,d»: column 3 is «d»). Registers in use depend on both; keep them.
+Column findColumn(int n, std::string_view t) {
+    for (;;) {
+        while (!t.empty() && t.front() == '(') t.remove_prefix(1);
+        while (!t.empty() && t.back() == ')') t.remove_suffix(1);
+        if (t.empty()) return {{}, ColumnFault::EmptyText};
+        if (n <= 1) return {t.substr(0, t.find(','))};
+        std::size_t comma = t.find(',', 1);
+        if (comma == std::string_view::npos) return {{}, ColumnFault::NoMoreColumns};
+        t.remove_prefix(comma + 1);
+        --n;
+    }
+}
+
+void failColumn(ColumnFault fault) {
+    if (fault == ColumnFault::EmptyText)
+        fail("RegisterLine:(24,1)-(32,49): Non-exhaustive patterns in function getColumn");
+    fail(tailOfEmpty);
+}
+
+std::string_view getColumn(int n, std::string_view line) {
+    Column c = findColumn(n, line);
+    if (c.fault != ColumnFault::None) failColumn(c.fault);
+    return c.text;
+}
+
+RegisterLineRecord getTuple(std::string_view line) {
+    return {std::string(getColumn(1, line)), std::string(getColumn(2, line)),
+            std::string(getColumn(3, line)), std::string(getColumn(4, line))};
+}
+
+std::string_view getRegisterLineCode(std::string_view line) { return getColumn(1, line); }
+std::string_view getRegisterLineType(std::string_view line) { return getColumn(2, line); }
+std::string_view getRegisterLineFaExpr(std::string_view line) { return getColumn(3, line); }
+std::string_view getRegisterLineDesc(std::string_view line) { return getColumn(4, line); }
+
+RegisterLineRecord setRegisterLineCode(std::string text, RegisterLineRecord r) {
+    r.name = std::move(text);
+    return r;
+}
+RegisterLineRecord setRegisterLineType(std::string text, RegisterLineRecord r) {
+    r.kind = std::move(text);
+    return r;
+}
+RegisterLineRecord setRegisterLineFaExpr(std::string text, RegisterLineRecord r) {
+    r.faExpr = std::move(text);
+    return r;
+}
+RegisterLineRecord setRegisterLineDesc(std::string text, RegisterLineRecord r) {
+    r.desc = std::move(text);
+    return r;
+}

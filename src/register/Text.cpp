@@ -1,0 +1,196 @@
+#include "register/Text.hpp"
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <cwctype>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+
+namespace {
+
+// note [locale codec]: the codec is chosen once, from the environment, before the
+// first file is read. UTF-8 and ASCII locales need no conversion: ASCII is a subset
+// of UTF-8, and refusing UTF-8 under the C locale would break ordinary registers on
+// machines without LANG set.
+struct LocaleCodec {
+    bool utf8 = true;
+    iconv_t toUtf8 = reinterpret_cast<iconv_t>(-1);
+    iconv_t fromUtf8 = reinterpret_cast<iconv_t>(-1);
+};
+
+LocaleCodec& codec() {
+    static LocaleCodec c;
+    return c;
+}
+
+bool convert(iconv_t cd, std::string_view in, std::string& out) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    char chunk[4096];
+    while (left > 0) {
+        char* dst = chunk;
+        std::size_t room = sizeof chunk;
+        std::size_t r = iconv(cd, &src, &left, &dst, &room);
+        out.append(chunk, static_cast<std::size_t>(dst - chunk));
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+    }
+    char* dst = chunk;
+    std::size_t room = sizeof chunk;
+    if (iconv(cd, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1)) return false;
+    out.append(chunk, static_cast<std::size_t>(dst - chunk));
+    return true;
+}
+
+} // namespace
+
+void initTextEncoding() {
+    std::setlocale(LC_ALL, "");
+    const char* set = nl_langinfo(CODESET);
+    std::string name = set ? set : "";
+    LocaleCodec& c = codec();
+    c.utf8 = name.empty() || name == "UTF-8" || name == "utf8" || name == "ANSI_X3.4-1968" ||
+             name == "ASCII" || name == "US-ASCII";
+    if (!c.utf8) {
+        c.toUtf8 = iconv_open("UTF-8", name.c_str());
+        c.fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+        if (c.toUtf8 == reinterpret_cast<iconv_t>(-1) || c.fromUtf8 == reinterpret_cast<iconv_t>(-1))
+            c.utf8 = true;
+    }
+    // The rest of the program compares bytes and characters itself; keep the C
+    // library's own classification independent of the environment.
+    std::setlocale(LC_ALL, "C");
+}
+
+bool isValidUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    std::size_t n = s.size(), i = 0;
+    while (i < n) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        char32_t cp;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (n - i < len) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+char32_t nextChar(std::string_view s, std::size_t& pos) {
+    auto b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) {
+        ++pos;
+        return b;
+    }
+    std::size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+    char32_t cp = b & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+    for (std::size_t k = 1; k < len && pos + k < s.size(); ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[pos + k]) & 0x3F);
+    pos += len;
+    return cp;
+}
+
+void appendChar(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::u32string toChars(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (std::size_t pos = 0; pos < s.size();) out.push_back(nextChar(s, pos));
+    return out;
+}
+
+std::string fromChars(std::u32string_view chars) {
+    std::string out;
+    out.reserve(chars.size());
+    for (char32_t c : chars) appendChar(out, c);
+    return out;
+}
+
+std::size_t countChars(std::string_view s) {
+    std::size_t n = 0;
+    for (char b : s) n += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+    return n;
+}
+
+bool isWhiteSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 || c == 0x180E ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+char32_t upperChar(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
+    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (unicode == static_cast<locale_t>(nullptr)) return c;
+    return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), unicode));
+}
+
+std::string upperCase(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t pos = 0; pos < s.size();) appendChar(out, upperChar(nextChar(s, pos)));
+    return out;
+}
+
+bool decodeFromLocale(std::string& line) {
+    const LocaleCodec& c = codec();
+    if (c.utf8) return isValidUtf8(line);
+    std::string out;
+    if (!convert(c.toUtf8, line, out)) return false;
+    line.swap(out);
+    return true;
+}
+
+bool encodeToLocale(std::string_view utf8, std::string& out) {
+    const LocaleCodec& c = codec();
+    if (c.utf8) {
+        out.append(utf8);
+        return true;
+    }
+    return convert(c.fromUtf8, utf8, out);
+}
+
+TextHash hashText(std::string_view utf8) {
+    TextHash h;
+    for (std::size_t pos = 0; pos < utf8.size();) h = hashAppend(h, nextChar(utf8, pos));
+    return h;
+}

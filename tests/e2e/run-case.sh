@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: fagen in a fresh folder laid out as run/ (the current
+# directory) beside working_dir/, then compares every file, standard error and
+# the exit status with what the case expects. See README.md beside this script.
+set -u
+fagen=$1
+case_dir=$2
+tmp=$(mktemp -d)
+trap 'chmod -R u+rwX "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
+
+[ -d "$case_dir/given" ] && cp -a "$case_dir/given/." "$tmp/"
+mkdir -p "$tmp/run"
+[ -f "$case_dir/no-working-dir" ] || mkdir -p "$tmp/working_dir"
+if [ -f "$case_dir/setup" ] && ! (cd "$tmp" && bash "$case_dir/setup"); then
+    echo "setup failed"; exit 1
+fi
+
+args=()
+[ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
+(cd "$tmp/run" && exec -a fagen "$fagen" "${args[@]}" >"$tmp/stdout" 2>"$tmp/stderr" </dev/null)
+status=$?
+
+failed=0
+want_status=0
+[ -f "$case_dir/status" ] && want_status=$(cat "$case_dir/status")
+if [ "$status" != "$want_status" ]; then
+    echo "exit status: expected $want_status, got $status"; failed=1
+fi
+want_stderr="$case_dir/stderr"
+[ -f "$want_stderr" ] || want_stderr=/dev/null
+if ! cmp -s "$want_stderr" "$tmp/stderr"; then
+    echo "standard error differs:"; diff "$want_stderr" "$tmp/stderr"; failed=1
+fi
+if [ -s "$tmp/stdout" ]; then
+    echo "unexpected standard output:"; cat "$tmp/stdout"; failed=1
+fi
+rm -f "$tmp/stdout" "$tmp/stderr"
+find "$tmp" -mindepth 1 -type d -empty -delete # git keeps no empty folders
+# Every file after the run, and nothing else, as the case expects it.
+mkdir -p "$case_dir/expected"
+if ! diff -r --no-dereference "$case_dir/expected" "$tmp" >"$tmp.diff" 2>&1; then
+    echo "files differ from $case_dir/expected:"; cat "$tmp.diff"; failed=1
+fi
+rm -f "$tmp.diff"
+[ "$failed" = 0 ] && echo "ok"
+exit "$failed"
