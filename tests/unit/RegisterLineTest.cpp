@@ -1,0 +1,87 @@
+#include "register/RegisterLine.hpp"
+
+#include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ColumnRow {
+    const char* line;
+    int column;
+    const char* want; // the column's text, or the failure message
+};
+
+// Columns as the getters see them: parentheses stripped again before every
+// column, nothing trimmed, the search for the end starting at the second character.
+const ColumnRow columnRows[] = {
+    {"(F1,0,F1,front light)", 1, "F1"},
+    {"(F1,0,F1,front light)", 2, "0"},
+    {"(F1,0,F1,front light)", 3, "F1"},
+    {"(F1,0,F1,front light)", 4, "front light"},
+    {"F1,0,F1,front light", 4, "front light"},
+    {"((F1,0,F1,front light))", 1, "F1"},
+    {"((F1,0,F1,front light))", 4, "front light"},
+    {"(F1, 0, F1, front light)", 2, " 0"},
+    {"(F1, 0, F1, front light)", 4, " front light"},
+    {"(F1,0,F1,light, front)", 4, "light"},
+    {"(F1,0,F1,front (left))", 4, "front (left"},
+    {"(F1,1,(a),x)", 3, "a)"},
+    {"(a,b)", 1, "a"},
+    {"(a,b)", 2, "b"},
+    {",b,c,d", 1, ""},
+    {",b,c,d", 2, "c"},
+    {"a,,c,d", 2, ""},
+    {"a,,c,d", 3, "d"},
+    {"(F1,0,F1,x)\r", 4, "x)\r"},
+    {"(a,b,c,d)))", 4, "d"},
+    {"(é,0,é,ü)", 1, "é"},
+    {"(é,0,é,ü)", 4, "ü"},
+    // The failures: no text left to examine, and no further column.
+    {"", 1, columnPattern},
+    {"()", 1, columnPattern},
+    {"(((", 2, columnPattern},
+    {"(a,b,)", 3, columnPattern},
+    {"(a,b,)", 4, columnPattern},
+    {"(a,b)", 3, tailOfEmpty},
+    {"(a)", 2, tailOfEmpty},
+    {"(a,", 2, columnPattern},
+    {"(,)", 1, ""},
+    {"(,)", 2, tailOfEmpty},
+};
+
+TEST(RegisterLine, getColumnTable) {
+    for (const ColumnRow& row : columnRows) {
+        std::string got;
+        std::string failure = failureOf([&] { got = getColumn(row.column, row.line); });
+        EXPECT_EQ(failure.empty() ? got : failure, row.want)
+            << "column " << row.column << " of «" << row.line << "»";
+    }
+}
+
+// Each getter works out only its own column.
+TEST(RegisterLine, gettersTakeOnlyTheirOwnColumn) {
+    const std::string line = "(A,0)";
+    EXPECT_EQ(getRegisterLineCode(line), "A");
+    EXPECT_EQ(getRegisterLineType(line), "0");
+    EXPECT_EQ(failureOf([&] { getRegisterLineFaExpr(line); }), tailOfEmpty);
+    EXPECT_EQ(failureOf([&] { getRegisterLineDesc(line); }), tailOfEmpty);
+    EXPECT_EQ(failureOf([&] { getTuple(line); }), tailOfEmpty);
+}
+
+TEST(RegisterLine, tupleAndSetters) {
+    const RegisterLineRecord r = getTuple("(F1,0,F1,front light)");
+    EXPECT_EQ(name(r), "F1");
+    EXPECT_EQ(kind(r), "0");
+    EXPECT_EQ(faExpr(r), "F1");
+    EXPECT_EQ(desc(r), "front light");
+    const RegisterLineRecord changed = setRegisterLineType("1", r);
+    EXPECT_EQ(kind(changed), "1");
+    EXPECT_EQ(kind(r), "0") << "the given record stays as it was";
+    EXPECT_EQ(name(setRegisterLineCode("G", r)), "G");
+    EXPECT_EQ(faExpr(setRegisterLineFaExpr("+ a b", r)), "+ a b");
+    EXPECT_EQ(desc(setRegisterLineDesc("", r)), "");
+    EXPECT_EQ(name(setRegisterLineDesc("", r)), "F1");
+}
+
+} // namespace

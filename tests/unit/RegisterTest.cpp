@@ -1,0 +1,176 @@
+#include "register/Register.hpp"
+
+#include "TestSupport.hpp"
+#include "register/RegisterIndex.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> readingLoop(const std::string& path) {
+    RegisterHandle h = readRegister(path);
+    std::vector<std::string> lines;
+    while (!isEndOfRegister(h)) lines.push_back(getALine(h));
+    return lines;
+}
+
+// The reading loop: LF ends a line, a CR stays, a last line may lack its LF,
+// an empty file has no line.
+TEST(Register, readingLoopSplitsAtLineFeedsOnly) {
+    TempDir dir;
+    const struct {
+        std::string content;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)", {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
+        {"", {}},
+        {"\n", {""}},
+        {"\n\n", {"", ""}},
+        {"a\r\nb\r\n", {"a\r", "b\r"}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+        {std::string(200000, 'x') + "\ny", {std::string(200000, 'x'), "y"}},
+    };
+    for (const auto& row : rows) {
+        writeFile(dir.file("reg"), row.content);
+        EXPECT_EQ(readingLoop(dir.file("reg")), row.lines);
+    }
+}
+
+TEST(Register, readingFailures) {
+    TempDir dir;
+    const std::string reg = dir.file("reg");
+    EXPECT_EQ(failureOf([&] { readRegister(dir.file("absent")); }),
+              dir.file("absent") + ": openFile: does not exist (No such file or directory)");
+    EXPECT_EQ(failureOf([&] { readRegister(dir.path.string()); }),
+              dir.path.string() + ": openFile: inappropriate type (is a directory)");
+    writeFile(reg, "");
+    EXPECT_EQ(failureOf([&] { getFirstLine(reg); }), reg + ": hGetLine: end of file");
+    writeFile(reg, "(a,0,a,x)\n(\xff,0,b,x)\n");
+    RegisterHandle h = readRegister(reg);
+    EXPECT_EQ(getALine(h), "(a,0,a,x)");
+    EXPECT_EQ(failureOf([&] { getALine(h); }), reg + ": hGetLine: invalid argument (invalid byte sequence)");
+}
+
+// getRegisterLine: the text after the first "(" up to the next ",", compared
+// exactly; " " when no line has the code.
+TEST(Register, getRegisterLineTable) {
+    TempDir dir;
+    const std::string reg = dir.file("reg");
+    const struct {
+        const char* content;
+        const char* code;
+        const char* want; // the line, " ", or the failure message
+    } rows[] = {
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "B", "(B,0,B,light)"},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "C", "(C,1,A,both)"},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "b", " "},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", " B", " "},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "D", " "},
+        {" (C,1,A,both)\n", "C", " (C,1,A,both)"},
+        {"x(C,1,A,both)\n", "C", "x(C,1,A,both)"},
+        {"(C)\n", "C)", "(C)"},
+        {"(c,1,a,x)\n(c,0,a,y)\n", "c", "(c,1,a,x)"},
+        {"(A,0,A,motor)\n\n(B,0,B,light)\n", "B", tailOfEmpty},
+        {"(A,0,A,motor)\n\n(B,0,B,light)\n", "A", "(A,0,A,motor)"},
+        {"A,0,A,motor\n", "A", tailOfEmpty},
+        {"", "A", "@eof"},
+    };
+    for (const auto& row : rows) {
+        writeFile(reg, row.content);
+        std::string got;
+        std::string failure = failureOf([&] {
+            RegisterHandle h = readRegister(reg);
+            got = getRegisterLine(h, row.code);
+        });
+        std::string want = std::string(row.want) == "@eof" ? reg + ": hGetLine: end of file" : row.want;
+        EXPECT_EQ(failure.empty() ? got : failure, want) << "code «" << row.code << "» in «" << row.content << "»";
+        // The index of a run gives what a search from the first line gives.
+        std::string indexed = failureOf([&] {
+            RegisterIndex ix = indexRegister(reg);
+            LookedUp found = lookUp(ix, row.code);
+            LookedUp direct = got == " " ? notFoundLine : LookedUp{lineTypeOf(got), got.size() > 2};
+            EXPECT_EQ(found.type, direct.type);
+            EXPECT_EQ(found.longerThanTwo, direct.longerThanTwo);
+        });
+        EXPECT_EQ(indexed, failure) << "indexed look-up of «" << row.code << "»";
+    }
+}
+
+TEST(Register, existsInRegisterAndContainsCode) {
+    TempDir dir;
+    const std::string reg = dir.file("reg");
+    writeFile(reg, "(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n");
+    RegisterHandle h = readRegister(reg);
+    EXPECT_TRUE(existsInRegister(h, "ligh"));
+    RegisterHandle h2 = readRegister(reg);
+    EXPECT_FALSE(existsInRegister(h2, "lamp"));
+    EXPECT_TRUE(isEndOfRegister(h2));
+    RegisterHandle h3 = readRegister(reg);
+    EXPECT_TRUE(existsInRegister(h3, ""));
+    writeFile(reg, "");
+    RegisterHandle empty = readRegister(reg);
+    EXPECT_EQ(failureOf([&] { existsInRegister(empty, "a"); }), reg + ": hGetLine: end of file");
+
+    EXPECT_EQ(containsCode({"ab", "cd", "bcd"}, "cd"), "cd");
+    EXPECT_EQ(containsCode({"ab", "xbcd"}, "bc"), "xbcd");
+    EXPECT_EQ(failureOf([] { containsCode({"ab"}, "x"); }), headOfEmpty);
+    EXPECT_EQ(failureOf([] { containsCode({}, ""); }), headOfEmpty);
+}
+
+TEST(Register, setRegisterAppendsLines) {
+    TempDir dir;
+    const std::string out = dir.file("out");
+    setRegister(out, "x");
+    setRegister(out, "y");
+    EXPECT_EQ(readFile(out), "x\ny\n");
+    setRegister(out, "");
+    EXPECT_EQ(readFile(out), "x\ny\n\n");
+    EXPECT_EQ(failureOf([&] { setRegister(dir.file("missing/out"), "x"); }),
+              dir.file("missing/out") + ": openFile: does not exist (No such file or directory)");
+    EXPECT_EQ(failureOf([&] { setRegister(dir.path.string(), "x"); }),
+              dir.path.string() + ": openFile: inappropriate type (Is a directory)");
+}
+
+TEST(Register, creatRegisterAndDeleteRegister) {
+    const std::string path = "/tmp/fagen-unit-demo-" + std::to_string(::getpid()) + ".reg";
+    creatRegister("fagen-unit-demo-" + std::to_string(::getpid()));
+    EXPECT_EQ(readFile(path), " ");
+    setRegister(path, "(A,0,A,motor)");
+    EXPECT_EQ(readFile(path), " (A,0,A,motor)\n");
+    RegisterHandle h = readRegister(path);
+    std::string line = getRegisterLine(h, "A");
+    EXPECT_EQ(line, " (A,0,A,motor)");
+    EXPECT_EQ(getRegisterLineCode(line), " (A");
+    deleteRegister(path);
+    EXPECT_EQ(failureOf([&] { deleteRegister(path); }),
+              path + ": removeLink: does not exist (No such file or directory)");
+}
+
+// note [lock rule]: a file open through a register handle is not written, by
+// any spelling of its path; once the handle is closed it may be.
+TEST(Register, lockRule) {
+    TempDir dir;
+    const std::string reg = dir.file("reg");
+    writeFile(reg, "(A,0,A,motor)\n");
+    ASSERT_EQ(::symlink(reg.c_str(), dir.file("link").c_str()), 0);
+    ASSERT_EQ(::link(reg.c_str(), dir.file("hard").c_str()), 0);
+    {
+        RegisterHandle h = readRegister(reg);
+        for (const std::string& path : {reg, dir.file("link"), dir.file("hard"), dir.file("./reg")}) {
+            EXPECT_EQ(failureOf([&] { setRegister(path, "x"); }), path + ": openFile: resource busy (file is locked)");
+        }
+        setRegister(dir.file("other"), "x");
+        EXPECT_EQ(readFile(dir.file("other")), "x\n") << "another file is not locked";
+        RegisterHandle moved = std::move(h);
+        EXPECT_NE(failureOf([&] { setRegister(reg, "x"); }), "");
+    }
+    EXPECT_EQ(readFile(reg), "(A,0,A,motor)\n") << "the register is never written while open";
+    setRegister(reg, "x");
+    EXPECT_EQ(readFile(reg), "(A,0,A,motor)\nx\n");
+}
+
+} // namespace
