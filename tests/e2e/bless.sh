@@ -3,6 +3,7 @@
 # fagen. Read what it wrote before committing it: a golden is only as good as
 # the review it got.
 set -eu
+export LC_ALL=C.UTF-8
 fagen=$(realpath "$1")
 case_dir=$(realpath "$2")
 tmp=$(mktemp -d)

@@ -3,6 +3,7 @@
 # directory) beside working_dir/, then compares every file, standard error and
 # the exit status with what the case expects. See README.md beside this script.
 set -u
+export LC_ALL=C.UTF-8
 fagen=$1
 case_dir=$2
 tmp=$(mktemp -d)

@@ -1,0 +1,10 @@
+FAMILY A;
+A.insert(a);
+FAMILY B;
+B.insert(b);
+FAMILY K =PLUS(A, B);
+FAMILY A;
+A.insert(a);
+FAMILY B;
+B.insert(b);
+FAMILY K =PLUS(A, B);

@@ -1,0 +1,6 @@
+names[1]="a";
+names[2]="b";
+names[0]="1";
+names[1]="a";
+names[2]="b";
+names[0]="1";

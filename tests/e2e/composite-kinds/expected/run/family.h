@@ -1,0 +1,12 @@
+FAMILY A;
+A.insert(a);
+FAMILY B;
+B.insert(b);
+FAMILY K1 =a;
+FAMILY K2 =oneSet;
+FAMILY K3 = ;
+FAMILY K4 =PLUS(A,  );
+FAMILY K5 =PLUS(K6, B);
+FAMILY K6 =DOT(A, B);
+FAMILY K7 =PLUS(zeroSet, oneSet);
+FAMILY K8 =PLUS(A, A);

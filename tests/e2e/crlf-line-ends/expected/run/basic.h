@@ -1,0 +1,2 @@
+bdd A = bdd_ithvar(1) ; // motor)
+bdd B = bdd_ithvar(2) ; // light)

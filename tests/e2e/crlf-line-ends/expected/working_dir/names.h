@@ -1,0 +1,3 @@
+names[1]="A";
+names[2]="B";
+names[0]="1";

@@ -1,0 +1,3 @@
+FAMILY A;
+A.insert(a);
+FAMILY K =a;

@@ -1,0 +1,4 @@
+FAMILY A;
+A.insert(a);
+FAMILY C;
+C.insert(c);

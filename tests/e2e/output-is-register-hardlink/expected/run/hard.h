@@ -1,0 +1,6 @@
+(A,0,A,motor)
+(K,1,+ A B,either)
+(B,0,B,light)
+(J,2,. K A,both)
+(C,0,C,horn)
+(X,3,X,ignored)

@@ -1,0 +1,3 @@
+names[1]="été";
+names[2]="straße";
+names[0]="1";
