@@ -1,0 +1,52 @@
+#include "register/Text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Well-formed UTF-8 only: no overlong forms, surrogates or code points past U+10FFFF.
+TEST(Text, utf8Validity) {
+    const struct {
+        std::string bytes;
+        bool valid;
+    } rows[] = {
+        {"", true},
+        {"plain", true},
+        {"\xc3\xa9", true},
+        {"\xe2\x82\xac", true},
+        {"\xf0\x9f\x98\x80", true},
+        {std::string("a\0b", 3), true},
+        {"\xc3", false},
+        {"\xc0\xaf", false},
+        {"\xe0\x80\xaf", false},
+        {"\xed\xa0\x80", false},
+        {"\xf4\x90\x80\x80", false},
+        {"\xff", false},
+        {"\x80", false},
+        {"\xe2\x82", false},
+        {"\xc3\xa9\xc3", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(isValidUtf8(r.bytes), r.valid) << r.bytes;
+}
+
+TEST(Text, charactersAndCase) {
+    EXPECT_EQ(countChars("\xc3\xa9t\xc3\xa9"), 3u);
+    EXPECT_EQ(toChars("a\xc3\xa9\xf0\x9f\x98\x80"), U"a\u00e9\U0001F600");
+    EXPECT_EQ(fromChars(U"a\u00e9\U0001F600"), "a\xc3\xa9\xf0\x9f\x98\x80");
+    const struct {
+        char32_t in, out;
+    } rows[] = {{U'x', U'X'}, {U'_', U'_'}, {U'1', U'1'}, {U'\u00e9', U'\u00c9'}, {U'\u00df', U'\u00df'},
+                {U'\u01c6', U'\u01c4'}, {U'\u0101', U'\u0100'}, {U'\u03c3', U'\u03a3'}, {U'Z', U'Z'}};
+    for (const auto& r : rows) EXPECT_EQ(upperChar(r.in), r.out) << static_cast<unsigned>(r.in);
+    EXPECT_EQ(upperCase("x_1 \xc3\xa9"), "X_1 \xc3\x89");
+}
+
+TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
+    int count = 0;
+    for (char32_t c = 0; c < 0x110000; ++c) count += isWhiteSpace(c);
+    EXPECT_EQ(count, 23);
+    EXPECT_TRUE(isWhiteSpace(U'\u180e'));
+    EXPECT_FALSE(isWhiteSpace(U'\u200b'));
+}
+
+} // namespace
