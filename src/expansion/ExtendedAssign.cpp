@@ -18,21 +18,20 @@
 namespace {
 
 constexpr std::uint32_t noPiece = UINT32_MAX;
-
-// One part of the result: what the first pass decided for a (sub)term.
-struct Piece {
-    enum Kind : std::uint8_t { EvalWhole, EvalNode, TermWhole, TermNode, Blank, Operator } kind;
-    std::uint32_t node = noNode;
-    std::uint32_t left = noPiece, right = noPiece;
-    char32_t op = 0;
-};
+using Piece = ExpansionPiece;
 
 struct Expansion {
     std::string_view term;
-    TermGraph graph;
-    std::vector<Piece> pieces;
+    TermGraph& graph;
+    std::vector<Piece>& pieces;
     RegisterLookUp& lookUps;
+    std::vector<std::uint64_t>& stack;
 };
+
+// A frame of either pass, packed into the context's reused stack.
+std::uint64_t pack(std::uint32_t a, std::uint32_t b) { return (std::uint64_t{a} << 32) | b; }
+std::uint32_t high(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
+std::uint32_t low(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
 
 std::uint32_t add(Expansion& x, Piece p) {
     x.pieces.push_back(p);
@@ -43,57 +42,69 @@ bool isBasicFeatureLine(const LookedUp& found) {
     return found.longerThanTwo && typeOf(found) == LineType::Basic;
 }
 
+// The words of a term are mostly codes that are looked up soon: start fetching
+// their slots while the term is analysed.
+void prefetchWords(const Expansion& x) {
+    if (!x.lookUps.index) return;
+    const TermGraph& g = x.graph;
+    const std::size_t n = g.text.size();
+    for (std::size_t w = g.nextWord[0]; w < n; w = g.nextWord[g.wordEnd[w]]) {
+        TextHash h;
+        for (std::size_t i = w; i < g.wordEnd[w]; ++i) h = hashAppend(h, g.text[i]);
+        prefetchCode(*x.lookUps.index, h.hash);
+    }
+}
+
 // The first pass over a term that is an operand: its normal form is a node.
 std::uint32_t expandNode(Expansion& x, std::uint32_t root) {
-    struct Frame {
-        std::uint32_t node;
-        std::uint32_t leftPiece;
-    };
-    std::vector<Frame> stack;
+    // A frame is an operator term: its node, and its left operand's piece once known.
+    std::vector<std::uint64_t>& stack = x.stack;
+    stack.clear();
     auto enter = [&](std::uint32_t node) -> std::uint32_t {
         const TermNode& n = x.graph.nodes[node];
         if (n.ground) return add(x, {Piece::EvalNode, node});
-        const RegisterIndex& ix = indexOf(x.lookUps);
-        auto found = [&] {
-            return lookUpHashed(ix, n.hash, [&](std::string_view code) { return termEquals(x.graph, node, code); });
-        };
-        if (isBasicFeatureLine(found())) return add(x, {keepsName(found()) ? Piece::TermNode : Piece::Blank, node});
+        // note [one look-up per term]: every look-up of a code meets the same
+        // line, so the look-ups that assign and step 5 would make again are this one.
+        // An operator term's normal form holds blanks.
+        LookedUp found = lookUpHashed(indexOf(x.lookUps), n.hash, n.op != 0,
+                                      [&](std::string_view code) { return termEquals(x.graph, node, code); });
+        if (isBasicFeatureLine(found)) return add(x, {keepsName(found) ? Piece::TermNode : Piece::Blank, node});
         if (n.op != 0) {
-            stack.push_back({node, noPiece});
+            stack.push_back(pack(node, noPiece));
             return noPiece;
         }
-        return add(x, {typeOf(found()) == LineType::Composite ? Piece::TermNode : Piece::Blank, node});
+        return add(x, {typeOf(found) == LineType::Composite ? Piece::TermNode : Piece::Blank, node});
     };
     std::uint32_t value = enter(root);
     while (!stack.empty()) {
-        Frame& f = stack.back();
+        std::uint32_t node = high(stack.back());
         if (value == noPiece) { // a frame was just pushed: expand its left operand
-            value = enter(x.graph.nodes[f.node].left);
+            value = enter(x.graph.nodes[node].left);
             continue;
         }
-        if (f.leftPiece == noPiece) {
-            f.leftPiece = value;
-            value = enter(x.graph.nodes[f.node].right);
+        if (low(stack.back()) == noPiece) {
+            stack.back() = pack(node, value);
+            value = enter(x.graph.nodes[node].right);
             continue;
         }
-        Frame done = f;
+        std::uint32_t leftPiece = low(stack.back());
         stack.pop_back();
-        value = add(x, {Piece::Operator, done.node, done.leftPiece, value, x.graph.nodes[done.node].op});
+        value = add(x, {Piece::Operator, node, leftPiece, value, x.graph.nodes[node].op});
     }
     return value;
 }
 
 // The first pass over the whole expression, as the register writes it.
 std::uint32_t expandWhole(Expansion& x) {
-    if (isGroundTerm(x.term)) return add(x, {Piece::EvalWhole});
-    const RegisterIndex& ix = indexOf(x.lookUps);
-    if (isBasicFeatureLine(lookUp(ix, x.term)))
-        return add(x, {keepsName(lookUp(ix, x.term)) ? Piece::TermWhole : Piece::Blank});
-    std::string op = getOperation(x.term);
-    if (op == " ") return add(x, {typeOf(lookUp(ix, x.term)) == LineType::Composite ? Piece::TermWhole : Piece::Blank});
+    prefetchWords(x);
+    if (isGroundText(x.graph)) return add(x, {Piece::EvalWhole});
+    LookedUp found = lookUp(indexOf(x.lookUps), x.term); // note [one look-up per term]
+    if (isBasicFeatureLine(found)) return add(x, {keepsName(found) ? Piece::TermWhole : Piece::Blank});
+    char32_t op = operationAt(x.graph, 0);
+    if (op == U' ') return add(x, {typeOf(found) == LineType::Composite ? Piece::TermWhole : Piece::Blank});
     std::uint32_t left = expandNode(x, leftTermOf(x.graph));
     std::uint32_t right = expandNode(x, rightTermOf(x.graph));
-    return add(x, {Piece::Operator, noNode, left, right, op == "+" ? U'+' : U'.'});
+    return add(x, {Piece::Operator, noNode, left, right, op});
 }
 
 // Upper case, applied once per enclosing operator (a no-op after the first time
@@ -124,11 +135,15 @@ std::string render(Expansion& x, std::uint32_t root) {
         Stage stage;
         unsigned depth; // operators around the piece: how often it is upper-cased
     };
+    // A frame packs the piece, the stage (2 bits) and the depth (30 bits).
+    auto push = [&](Frame f) { x.stack.push_back(pack(f.piece, (f.depth << 2) | f.stage)); };
     std::string out;
-    std::vector<Frame> stack{{root, Open, 0}};
-    while (!stack.empty()) {
-        Frame f = stack.back();
-        stack.pop_back();
+    x.stack.clear();
+    push({root, Open, 0});
+    while (!x.stack.empty()) {
+        std::uint64_t top = x.stack.back();
+        Frame f{high(top), static_cast<Stage>(low(top) & 3), low(top) >> 2};
+        x.stack.pop_back();
         const Piece& p = x.pieces[f.piece];
         std::size_t from = out.size();
         switch (p.kind) {
@@ -154,12 +169,12 @@ std::string render(Expansion& x, std::uint32_t root) {
         case Piece::Operator:
             if (f.stage == Open) {
                 out += p.op == U'+' ? "PLUS(" : "DOT(";
-                stack.push_back({f.piece, Between, f.depth});
-                stack.push_back({p.left, Open, f.depth + 1});
+                push({f.piece, Between, f.depth});
+                push({p.left, Open, f.depth + 1});
             } else if (f.stage == Between) {
                 out += ", ";
-                stack.push_back({f.piece, Close, f.depth});
-                stack.push_back({p.right, Open, f.depth + 1});
+                push({f.piece, Close, f.depth});
+                push({p.right, Open, f.depth + 1});
             } else {
                 out += ')';
             }
@@ -171,13 +186,15 @@ std::string render(Expansion& x, std::uint32_t root) {
 
 } // namespace
 
-std::string extendedAssign(std::string_view term, RegisterLookUp& lookUps) {
-    Expansion x{term, readTerm(term), {}, lookUps};
+std::string extendedAssign(std::string_view term, ExpansionContext& context) {
+    readTerm(term, context.graph);
+    context.pieces.clear();
+    Expansion x{term, context.graph, context.pieces, context.lookUps, context.stack};
     std::uint32_t root = expandWhole(x);
     return render(x, root);
 }
 
 std::string extendedAssign(std::string_view term, const std::string& registerPath) {
-    RegisterLookUp lookUps{registerPath, {}};
-    return extendedAssign(term, lookUps);
+    ExpansionContext context{{registerPath, {}}, {}, {}, {}};
+    return extendedAssign(term, context);
 }

@@ -19,8 +19,9 @@ void populateBasicFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t fi
     OutputFile out(std::move(outputPath));
     std::uint64_t index = first;
     std::string text;
+    std::string line;
     while (!isEndOfRegister(h)) {
-        std::string line = getALine(h);
+        getALine(h, line);
         if (getRegisterLineType(line) != "0") continue;
         // The whole line is built before the output path is needed.
         text.assign("bdd ");

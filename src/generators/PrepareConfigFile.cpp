@@ -7,8 +7,9 @@
 void populateConfigFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t start,
                         std::string_view model, std::string_view occBitSize) {
     std::uint64_t count = start;
+    std::string line;
     while (!isEndOfRegister(h)) {
-        std::string line = getALine(h);
+        getALine(h, line);
         if (getRegisterLineType(line) == "0") ++count;
     }
     // The comments are part of the header users compile; their spelling stays.

@@ -6,13 +6,20 @@
 
 void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath) {
     OutputFile out(std::move(outputPath));
+    std::string text, second;
+    std::string line;
     while (!isEndOfRegister(h)) {
-        std::string line = getALine(h);
+        getALine(h, line);
         if (getRegisterLineType(line) != "0") continue;
         std::string_view code = getRegisterLineCode(line);
-        std::string family = upperCase(code);
-        appendLine(out, "FAMILY " + family + ";");
-        appendLine(out, family + ".insert(" + std::string(code) + ");");
+        text.assign("FAMILY ");
+        appendUpperCase(text, code);
+        std::string_view family = std::string_view(text).substr(7);
+        text.push_back(';');
+        // Both lines are built before the first is appended.
+        second.assign(family).append(".insert(").append(code).append(");");
+        appendLine(out, text);
+        appendLine(out, second);
     }
     finishOutput(out);
 }
@@ -20,13 +27,18 @@ void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath) {
 void populateFamilyFileComposite(RegisterHandle& h, MaybePath outputPath,
                                  const std::string& registerPath) {
     OutputFile out(std::move(outputPath));
-    RegisterLookUp lookUps{registerPath, {}};
+    ExpansionContext context{{registerPath, {}}, {}, {}, {}};
+    std::string text;
+    std::string line;
     while (!isEndOfRegister(h)) {
-        std::string line = getALine(h);
+        getALine(h, line);
         std::string_view type = getRegisterLineType(line);
         if (type != "1" && type != "2") continue;
-        std::string expression = extendedAssign(getRegisterLineFaExpr(line), lookUps);
-        appendLine(out, "FAMILY " + upperCase(getRegisterLineCode(line)) + " =" + expression + ";");
+        std::string expression = extendedAssign(getRegisterLineFaExpr(line), context);
+        text.assign("FAMILY ");
+        appendUpperCase(text, getRegisterLineCode(line));
+        text.append(" =").append(expression).push_back(';');
+        appendLine(out, text);
     }
     finishOutput(out);
 }

@@ -18,8 +18,9 @@ std::string entry(std::string_view index, std::string_view text) {
 void populateNamesFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t first) {
     OutputFile out(std::move(outputPath));
     std::uint64_t index = first;
+    std::string line;
     while (!isEndOfRegister(h)) {
-        std::string line = getALine(h);
+        getALine(h, line);
         if (getRegisterLineType(line) != "0") continue;
         appendLine(out, entry(std::to_string(index), getRegisterLineCode(line)));
         ++index;

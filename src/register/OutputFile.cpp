@@ -98,25 +98,35 @@ void close(OutputFile& out) {
     out.fd = -1;
 }
 
-void append(OutputFile& out, std::string_view text, bool lineFeed) {
-    if (out.fd < 0) open(out);
-    std::string encoded;
-    if (!encodeToLocale(text, encoded))
-        fail(out.path + ": hPutStr: invalid argument (cannot encode character)");
-    if (lineFeed) encoded.push_back('\n');
+// Adds one complete piece (a line with its line feed) to the buffer.
+void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
+    std::size_t size = bytes.size() + (lineFeed ? 1 : 0);
     std::size_t used = out.committed.load();
-    if (used + encoded.size() > capacity) {
+    if (used + size > capacity) {
         SignalBlock block;
         if (int err = flushBuffer(out)) failFile(out.path, "hPutStr", err);
         used = 0;
-        if (encoded.size() > capacity) {
-            if (int err = writeLines(out, encoded.data(), encoded.size()))
-                failFile(out.path, "hPutStr", err);
+        if (size > capacity) {
+            std::string whole(bytes);
+            if (lineFeed) whole.push_back('\n');
+            if (int err = writeLines(out, whole.data(), whole.size())) failFile(out.path, "hPutStr", err);
             return;
         }
     }
-    std::memcpy(out.buffer.get() + used, encoded.data(), encoded.size());
-    out.committed.store(used + encoded.size());
+    std::memcpy(out.buffer.get() + used, bytes.data(), bytes.size());
+    if (lineFeed) out.buffer[used + bytes.size()] = '\n';
+    out.committed.store(used + size);
+}
+
+void append(OutputFile& out, std::string_view text, bool lineFeed) {
+    if (out.fd < 0) open(out);
+    if (needsEncoding()) {
+        std::string encoded;
+        if (!encodeToLocale(text, encoded))
+            fail(out.path + ": hPutStr: invalid argument (cannot encode character)");
+        return appendBytes(out, encoded, lineFeed);
+    }
+    appendBytes(out, text, lineFeed);
 }
 
 void onInterrupt(int sig) {

@@ -126,8 +126,7 @@ std::string invalidBytesMessage(const std::string& path) {
     return path + ": hGetLine: invalid argument (invalid byte sequence)";
 }
 
-std::string getALine(RegisterHandle& h) {
-    std::string line;
+void getALine(RegisterHandle& h, std::string& line) {
     switch (readLine(h, line)) {
     case LineRead::End:
         fail(endOfFileMessage(h.path));
@@ -136,6 +135,11 @@ std::string getALine(RegisterHandle& h) {
     case LineRead::Line:
         break;
     }
+}
+
+std::string getALine(RegisterHandle& h) {
+    std::string line;
+    getALine(h, line);
     return line;
 }
 

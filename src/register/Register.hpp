@@ -32,6 +32,8 @@ bool isEndOfRegister(RegisterHandle& h);
 
 // The next line without its line feed (a carriage return stays in the line).
 std::string getALine(RegisterHandle& h);
+// The same, into line (whose storage is reused from line to line).
+void getALine(RegisterHandle& h, std::string& line);
 
 // getALine without failing: reads the next line into line.
 enum class LineRead { Line, End, Invalid };

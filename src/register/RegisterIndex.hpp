@@ -22,17 +22,21 @@ struct LookedUp {
 inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false};
 
 struct RegisterIndex {
-    struct Entry {
-        std::size_t codeBegin, codeSize; // the code in `codes`
-        std::uint64_t hash;
-        LookedUp line;
+    // One code and its first line's answer, in 16 bytes. Codes of up to 7 bytes
+    // are kept in the slot itself, longer ones in `codes` (a 4-byte size, then
+    // the bytes), so most look-ups touch one slot and nothing else.
+    struct Slot {
+        std::uint64_t key = 0; // the code's hash with its lowest bit set; 0: free
+        unsigned char meta = 0; // size in the slot (3 bits), in `codes` (1), type (3), longer (1)
+        char bytes[7] = {};     // the code, or its offset in `codes`
     };
     std::string path;
-    bool empty = false;               // every look-up meets the end of the file
-    std::optional<std::string> stop;  // the failure of the first line a search cannot pass
-    std::vector<Entry> entries;       // the first line of each code, before the stop
+    bool empty = false;              // every look-up meets the end of the file
+    std::optional<std::string> stop; // the failure of the first line a search cannot pass
+    bool blankInSomeCode = false;    // a code holds a 0x20: operator terms can match
+    std::size_t count = 0;           // codes kept: those of the lines before the stop
+    std::vector<Slot> slots;         // open addressing, at most two thirds full
     std::string codes;
-    std::vector<std::uint32_t> slots; // open addressing over entries
 };
 
 // The register read once, to be looked up many times; built on the first look-up.
@@ -50,26 +54,31 @@ LineType typeOf(const LookedUp& line);
 
 // The line that getRegisterLine on a fresh handle would return for a code given
 // by its hash; equalsCode(code) tells whether a stored code is the wanted one.
+// A code holding a blank (0x20) misses without probing when no code does.
 template <class Equal>
-LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, Equal equalsCode);
+LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode);
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code);
 
 [[noreturn]] void failLookUp(const RegisterIndex& ix);
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
-inline constexpr std::uint32_t freeSlot = UINT32_MAX;
+
+std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
+LookedUp lineOf(const RegisterIndex::Slot& slot);
+
+// A hint that a code with this hash is about to be looked up.
+inline void prefetchCode(const RegisterIndex& ix, std::uint64_t hash) {
+    if (!ix.slots.empty()) __builtin_prefetch(&ix.slots[slotOf(hash, ix.slots.size())]);
+}
 
 template <class Equal>
-LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, Equal equalsCode) {
+LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode) {
     if (ix.empty) failLookUp(ix);
-    if (!ix.slots.empty()) {
-        std::size_t mask = ix.slots.size() - 1;
-        for (std::size_t s = slotOf(hash, ix.slots.size());; s = (s + 1) & mask) {
-            std::uint32_t e = ix.slots[s];
-            if (e == freeSlot) break;
-            const RegisterIndex::Entry& entry = ix.entries[e];
-            if (entry.hash == hash &&
-                equalsCode(std::string_view(ix.codes).substr(entry.codeBegin, entry.codeSize)))
-                return entry.line;
+    if (!ix.slots.empty() && (!holdsBlank || ix.blankInSomeCode)) {
+        const std::uint64_t key = hash | 1;
+        for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
+            const RegisterIndex::Slot& slot = ix.slots[s];
+            if (slot.key == 0) break;
+            if (slot.key == key && equalsCode(codeOf(ix, slot))) return lineOf(slot);
         }
     }
     if (ix.stop) failLookUp(ix);

@@ -68,6 +68,15 @@ bool isValidUtf8(std::string_view s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     std::size_t n = s.size(), i = 0;
     while (i < n) {
+        // Eight ASCII bytes at a time: the common case.
+        if (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         unsigned char b = p[i];
         if (b < 0x80) {
             ++i;
@@ -134,9 +143,18 @@ void appendChar(std::string& out, char32_t c) {
 
 std::u32string toChars(std::string_view s) {
     std::u32string out;
-    out.reserve(s.size());
-    for (std::size_t pos = 0; pos < s.size();) out.push_back(nextChar(s, pos));
+    toChars(s, out);
     return out;
+}
+
+void toChars(std::string_view s, std::u32string& out) {
+    out.resize(s.size());
+    std::size_t n = 0;
+    for (std::size_t pos = 0; pos < s.size();) {
+        auto b = static_cast<unsigned char>(s[pos]);
+        out[n++] = b < 0x80 ? (++pos, b) : nextChar(s, pos);
+    }
+    out.resize(n);
 }
 
 std::string fromChars(std::u32string_view chars) {
@@ -152,8 +170,16 @@ std::size_t countChars(std::string_view s) {
     return n;
 }
 
+bool hasMoreCharsThan(std::string_view s, std::size_t n) {
+    std::size_t count = 0;
+    for (char b : s)
+        if ((static_cast<unsigned char>(b) & 0xC0) != 0x80 && ++count > n) return true;
+    return false;
+}
+
 bool isWhiteSpace(char32_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 || c == 0x180E ||
+    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+    return c == 0xA0 || c == 0x1680 || c == 0x180E ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
@@ -166,9 +192,21 @@ char32_t upperChar(char32_t c) {
 
 std::string upperCase(std::string_view s) {
     std::string out;
-    out.reserve(s.size());
-    for (std::size_t pos = 0; pos < s.size();) appendChar(out, upperChar(nextChar(s, pos)));
+    appendUpperCase(out, s);
     return out;
+}
+
+void appendUpperCase(std::string& out, std::string_view s) {
+    out.reserve(out.size() + s.size());
+    for (std::size_t pos = 0; pos < s.size();) {
+        auto b = static_cast<unsigned char>(s[pos]);
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b));
+            ++pos;
+        } else {
+            appendChar(out, upperChar(nextChar(s, pos)));
+        }
+    }
 }
 
 bool decodeFromLocale(std::string& line) {
@@ -179,6 +217,8 @@ bool decodeFromLocale(std::string& line) {
     line.swap(out);
     return true;
 }
+
+bool needsEncoding() { return !codec().utf8; }
 
 bool encodeToLocale(std::string_view utf8, std::string& out) {
     const LocaleCodec& c = codec();

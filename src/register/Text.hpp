@@ -18,8 +18,11 @@ bool isValidUtf8(std::string_view bytes);
 char32_t nextChar(std::string_view bytes, std::size_t& pos);
 void appendChar(std::string& out, char32_t c);
 std::u32string toChars(std::string_view utf8);
+void toChars(std::string_view utf8, std::u32string& into);
 std::string fromChars(std::u32string_view chars);
 std::size_t countChars(std::string_view utf8);
+// countChars(utf8) > n, reading no more of the text than it needs.
+bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
 
 // The 23 white-space characters that separate words.
 bool isWhiteSpace(char32_t c);
@@ -27,10 +30,13 @@ bool isWhiteSpace(char32_t c);
 // Simple Unicode upper-case mapping of one character, and of a whole text.
 char32_t upperChar(char32_t c);
 std::string upperCase(std::string_view utf8);
+void appendUpperCase(std::string& out, std::string_view utf8);
 
 // Converts a line read from a file into UTF-8 in place; false when its bytes are
 // not valid in the locale's encoding.
 bool decodeFromLocale(std::string& line);
+// False when the locale's encoding is UTF-8 (or ASCII): text is written as it is.
+bool needsEncoding();
 // Appends utf8 in the locale's encoding to out; false when a character has no
 // representation there.
 bool encodeToLocale(std::string_view utf8, std::string& out);

@@ -74,14 +74,25 @@ std::size_t skipBlanks(const TermGraph& g, std::size_t pos) {
     return q;
 }
 
-// getOperation of the text from at on: does its first word stand for "+" or "."?
-bool startsWithOperator(const TermGraph& g, std::size_t at) {
-    std::uint32_t w = g.nextWord[at];
-    if (w == g.text.size()) fail(headOfEmpty);
-    return isOperatorWord(std::u32string_view(g.text).substr(w, g.wordEnd[w] - w));
-}
+bool startsWithOperator(const TermGraph& g, std::size_t at) { return operationAt(g, at) != U' '; }
 
 } // namespace
+
+char32_t operationAt(const TermGraph& g, std::size_t pos) {
+    std::uint32_t w = g.nextWord[std::min(pos, g.text.size())];
+    if (w == g.text.size()) fail(headOfEmpty);
+    std::u32string_view word = std::u32string_view(g.text).substr(w, g.wordEnd[w] - w);
+    return isOperatorWord(word) ? word[0] : U' ';
+}
+
+bool isGroundText(const TermGraph& g) {
+    const std::size_t n = g.text.size();
+    if (n == 0) return true;
+    if (g.nextWord[0] == n) fail(headOfEmpty);
+    for (std::size_t w = g.nextWord[0]; w < n; w = g.nextWord[g.wordEnd[w]])
+        if (isLettersNumbers(std::u32string_view(g.text).substr(w, g.wordEnd[w] - w))) return false;
+    return true;
+}
 
 // note [operand by position]: the right operand is not parsed after the left one;
 // it is taken (length of the left operand's normal form + 1) characters further
@@ -94,28 +105,32 @@ std::size_t skipOperand(const TermGraph& g, std::size_t pos, std::uint32_t node)
 
 TermGraph readTerm(std::string_view t) {
     TermGraph g;
-    g.text = toChars(t);
+    readTerm(t, g);
+    return g;
+}
+
+void readTerm(std::string_view t, TermGraph& g) {
+    toChars(t, g.text);
     const std::size_t n = g.text.size();
-    g.nextNonBlank.assign(n + 1, static_cast<std::uint32_t>(n));
-    g.nextWord.assign(n + 1, static_cast<std::uint32_t>(n));
-    g.wordEnd.assign(n + 1, static_cast<std::uint32_t>(n));
+    if (n >= noNode) fail("out of memory (term too long)");
+    g.nextNonBlank.resize(n + 1);
+    g.nextWord.resize(n + 1);
+    g.wordEnd.resize(n + 1);
+    g.nextNonBlank[n] = g.nextWord[n] = g.wordEnd[n] = static_cast<std::uint32_t>(n);
     g.nodeAt.assign(n + 1, noNode);
+    g.nodes.clear();
     for (std::size_t i = n; i-- > 0;) {
         bool space = isWhiteSpace(g.text[i]);
         g.nextNonBlank[i] = g.text[i] != U' ' ? static_cast<std::uint32_t>(i) : g.nextNonBlank[i + 1];
         g.nextWord[i] = space ? g.nextWord[i + 1] : static_cast<std::uint32_t>(i);
         g.wordEnd[i] = space ? static_cast<std::uint32_t>(i) : g.wordEnd[i + 1];
     }
-    return g;
 }
 
 std::uint32_t takeTermAt(TermGraph& g, std::size_t pos) {
-    struct Frame {
-        std::uint32_t at;
-        char32_t op;
-        std::uint32_t left;
-    };
-    std::vector<Frame> stack;
+    using Frame = TermGraph::Reading;
+    std::vector<Frame>& stack = g.reading;
+    stack.clear();
     // Reads the term at p: a node when it is known at once, else noNode after
     // pushing a frame for an operator term.
     auto enter = [&](std::size_t p) -> std::uint32_t {
@@ -224,5 +239,5 @@ std::string takeTerm(std::string_view t) {
 bool isOnlyBasicFeatureName(std::string_view name, const std::string& registerPath) {
     RegisterHandle h = readRegister(registerPath);
     std::string line = getRegisterLine(h, name);
-    return countChars(line) > 2 && getRegisterLineType(line) == "0";
+    return hasMoreCharsThan(line, 2) && getRegisterLineType(line) == "0";
 }

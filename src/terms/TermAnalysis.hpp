@@ -42,9 +42,23 @@ struct TermGraph {
     std::vector<std::uint32_t> wordEnd;      // first position >= p that is white space
     std::vector<std::uint32_t> nodeAt;       // the term read at a blank-free position
     std::vector<TermNode> nodes;
+    // Operator terms being read by takeTermAt: kept here so their storage is
+    // reused from term to term.
+    struct Reading {
+        std::uint32_t at;
+        char32_t op;
+        std::uint32_t left;
+    };
+    std::vector<Reading> reading;
 };
 
 TermGraph readTerm(std::string_view t);
+// The same into g, whose storage is reused from term to term.
+void readTerm(std::string_view t, TermGraph& g);
+// getOperation of the text from pos on: U'+', U'.' or U' '.
+char32_t operationAt(const TermGraph& g, std::size_t pos);
+// isGroundTerm of the whole text.
+bool isGroundText(const TermGraph& g);
 // takeTerm of the text from character position pos on.
 std::uint32_t takeTermAt(TermGraph& g, std::size_t pos);
 // The position (length of node's normal form + 1) characters after pos, at most
@@ -63,6 +77,11 @@ bool termEquals(const TermGraph& g, std::uint32_t node, std::string_view utf8);
 
 
 template <class Visit> bool forEachChar(const TermGraph& g, std::uint32_t node, Visit visit) {
+    if (g.nodes[node].op == 0) {
+        for (std::uint32_t i = g.nodes[node].wordBegin; i < g.nodes[node].wordEnd; ++i)
+            if (!visit(g.text[i])) return false;
+        return true;
+    }
     std::vector<std::pair<std::uint32_t, bool>> stack{{node, false}};
     while (!stack.empty()) {
         auto [id, rightSide] = stack.back();
