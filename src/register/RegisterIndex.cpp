@@ -61,7 +61,7 @@ namespace {
 std::size_t& next(const RegisterIndex& ix, std::size_t& s) { return s = s + 1 == ix.slots.size() ? 0 : s + 1; }
 
 void grow(RegisterIndex& ix, std::size_t atLeast = 0) {
-    std::vector<RegisterIndex::Slot> old;
+    decltype(ix.slots) old;
     old.swap(ix.slots);
     ix.slots.resize(std::max<std::size_t>({64, old.size() * 2, atLeast}));
     for (const RegisterIndex::Slot& slot : old) {

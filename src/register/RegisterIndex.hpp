@@ -1,6 +1,7 @@
 #pragma once
 // What a look-up by code would meet if it searched the register from its first
 // line, worked out in one pass for all look-ups of a run (see note [look-up index]).
+#include "register/Memory.hpp"
 #include "register/Register.hpp"
 #include "register/RegisterLine.hpp"
 
@@ -35,7 +36,7 @@ struct RegisterIndex {
     std::optional<std::string> stop; // the failure of the first line a search cannot pass
     bool blankInSomeCode = false;    // a code holds a 0x20: operator terms can match
     std::size_t count = 0;           // codes kept: those of the lines before the stop
-    std::vector<Slot> slots;         // open addressing, at most two thirds full
+    std::vector<Slot, LargeAllocator<Slot>> slots; // open addressing, at most two thirds full
     std::string codes;
 };
 

@@ -61,7 +61,7 @@ void evalTerm(const TermGraph& g, std::uint32_t node, std::string& out) {
 }
 
 void evalText(TermGraph& g, std::string& out) {
-    const std::u32string& t = g.text;
+    std::u32string_view t = g.text;
     if (t == U"0" || t == U"1") return evalAtom(t, out);
     if (t.empty() || !isOperatorChar(t[0])) patternStop();
     // The operator is the first character; the left operand starts after the

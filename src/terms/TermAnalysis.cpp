@@ -110,7 +110,10 @@ TermGraph readTerm(std::string_view t) {
 }
 
 void readTerm(std::string_view t, TermGraph& g) {
-    toChars(t, g.text);
+    g.text.resize(t.size());
+    std::size_t chars = 0;
+    for (std::size_t pos = 0; pos < t.size();) g.text[chars++] = nextChar(t, pos);
+    g.text.resize(chars);
     const std::size_t n = g.text.size();
     if (n >= noNode) fail("out of memory (term too long)");
     g.nextNonBlank.resize(n + 1);

@@ -1,6 +1,7 @@
 #pragma once
 // The syntax of feature-algebra terms: prefix notation over the operator words
 // "+" and "." and atoms, e.g. «. a + b c».
+#include "register/Memory.hpp"
 #include "register/Text.hpp"
 
 #include <cstdint>
@@ -36,12 +37,13 @@ struct TermNode {
 };
 
 struct TermGraph {
-    std::u32string text;
-    std::vector<std::uint32_t> nextNonBlank; // first position >= p that is not 0x20
-    std::vector<std::uint32_t> nextWord;     // first position >= p that is not white space
-    std::vector<std::uint32_t> wordEnd;      // first position >= p that is white space
-    std::vector<std::uint32_t> nodeAt;       // the term read at a blank-free position
-    std::vector<TermNode> nodes;
+    template <class T> using Array = std::vector<T, LargeAllocator<T>>;
+    std::basic_string<char32_t, std::char_traits<char32_t>, LargeAllocator<char32_t>> text;
+    Array<std::uint32_t> nextNonBlank; // first position >= p that is not 0x20
+    Array<std::uint32_t> nextWord;     // first position >= p that is not white space
+    Array<std::uint32_t> wordEnd;      // first position >= p that is white space
+    Array<std::uint32_t> nodeAt;       // the term read at a blank-free position
+    Array<TermNode> nodes;
     // Operator terms being read by takeTermAt: kept here so their storage is
     // reused from term to term.
     struct Reading {
