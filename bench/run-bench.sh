@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 sizes=${1:-"10000 100000 1000000"}
 runs=${2:-5}
 chain=${3:-0}
-bin=$root/build
+bin=${FAGEN_BUILD:-$root/build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/run" "$work/working_dir"
