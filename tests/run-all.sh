@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Builds fagen and runs every test, warnings as errors: unit tests, end-to-end
-# cases, interrupted runs, and the benchmarks once at their smallest size.
+# cases, interrupted runs and the benchmarks' smoke runs in the release build,
+# then the fuzz targets for a bounded time, then the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DFAGEN_WERROR=ON -DFAGEN_BENCH=ON
+cmake --preset release
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+if [ -x tests/fuzz/run-fuzzers.sh ]; then tests/fuzz/run-fuzzers.sh "${FAGEN_FUZZ_SECONDS:-20}"; fi
+cmake --preset sanitize
+cmake --build build-sanitize -j2
+ctest --test-dir build-sanitize --output-on-failure -j2
