@@ -15,12 +15,22 @@ mkdir -p "$tmp/run"
 args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
 set +e
-(cd "$tmp/run" && exec -a fagen "$fagen" "${args[@]}" >/dev/null 2>"$tmp/.stderr" </dev/null)
+(cd "$tmp/run" && exec -a fagen timeout -s KILL 300 "$fagen" "${args[@]}" >/dev/null 2>"$tmp/.stderr" </dev/null)
 status=$?
 set -e
 mv "$tmp/.stderr" "$case_dir/stderr"
 [ -s "$case_dir/stderr" ] || rm "$case_dir/stderr"
 if [ "$status" = 0 ]; then rm -f "$case_dir/status"; else echo "$status" > "$case_dir/status"; fi
+if [ -f "$case_dir/generated" ]; then
+    paths=$(cut -d' ' -f1 "$case_dir/generated")
+    : > "$case_dir/generated"
+    for path in $paths; do
+        echo "$path $(sha256sum "$tmp/$path" | cut -d' ' -f1)" >> "$case_dir/generated"
+        echo "== $path: $(wc -c < "$tmp/$path") bytes, $(head -c 60 "$tmp/$path" | tr '\n' '|')..." >&2
+        rm -f "$tmp/$path"
+    done
+fi
+find "$tmp" -mindepth 1 -type p -delete
 find "$tmp" -mindepth 1 -type d -empty -delete
 rm -rf "$case_dir/expected"
 cp -a "$tmp/." "$case_dir/expected/"

@@ -1,0 +1,1 @@
+bdd A = bdd_ithvar(1) ; // x

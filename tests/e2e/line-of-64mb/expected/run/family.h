@@ -1,0 +1,5 @@
+FAMILY A;
+A.insert(a);
+FAMILY C;
+C.insert(c);
+FAMILY K =PLUS(A, C);
