@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 cmake --preset release
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
-if [ -x tests/fuzz/run-fuzzers.sh ]; then tests/fuzz/run-fuzzers.sh "${FAGEN_FUZZ_SECONDS:-20}"; fi
+if [ -x tests/fuzz/run-fuzzers.sh ]; then tests/fuzz/run-fuzzers.sh "${FAGEN_FUZZ_SECONDS:-60}"; fi
 cmake --preset sanitize
 cmake --build build-sanitize -j2
 ctest --test-dir build-sanitize --output-on-failure -j2

@@ -6,17 +6,16 @@
 
 void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath) {
     OutputFile out(std::move(outputPath));
-    std::string text, second;
+    std::string family, text, second;
     std::string line;
     while (!isEndOfRegister(h)) {
         getALine(h, line);
         if (getRegisterLineType(line) != "0") continue;
         std::string_view code = getRegisterLineCode(line);
-        text.assign("FAMILY ");
-        appendUpperCase(text, code);
-        std::string_view family = std::string_view(text).substr(7);
-        text.push_back(';');
         // Both lines are built before the first is appended.
+        family.clear();
+        appendUpperCase(family, code);
+        text.assign("FAMILY ").append(family).push_back(';');
         second.assign(family).append(".insert(").append(code).append(");");
         appendLine(out, text);
         appendLine(out, second);

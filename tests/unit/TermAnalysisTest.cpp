@@ -1,5 +1,6 @@
 #include "terms/TermAnalysis.hpp"
 
+#include "LiteralTerms.hpp"
 #include "TestSupport.hpp"
 #include "terms/Eval.hpp"
 #include "terms/StringParsing.hpp"
@@ -8,78 +9,6 @@
 #include <random>
 
 namespace {
-
-// A word-for-word reading of the term operations, exponential and recursive,
-// to hold the linear ones against on small texts.
-namespace literal {
-
-[[noreturn]] void head() { throw Failure{headOfEmpty}; }
-
-std::vector<std::u32string> words(const std::u32string& t) {
-    std::vector<std::u32string> w;
-    std::u32string cur;
-    for (char32_t c : t) {
-        if (isWhiteSpace(c)) {
-            if (!cur.empty()) w.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    if (!cur.empty()) w.push_back(cur);
-    return w;
-}
-
-std::u32string dropBlanks(std::u32string t) {
-    while (!t.empty() && t[0] == U' ') t.erase(0, 1);
-    if (t.empty()) head();
-    return t;
-}
-
-std::u32string drop(const std::u32string& t, std::size_t n) { return n >= t.size() ? U"" : t.substr(n); }
-
-std::u32string operation(const std::u32string& t) {
-    auto w = words(t);
-    if (w.empty()) head();
-    return w[0] == U"+" ? U"+" : w[0] == U"." ? U"." : U" ";
-}
-
-std::u32string takeTerm(std::u32string t);
-
-std::u32string leftTerm(std::u32string t) {
-    t = dropBlanks(t);
-    if (operation(t) == U" ") return words(t)[0];
-    return takeTerm(t.substr(1));
-}
-
-std::u32string rightTerm(std::u32string t) {
-    t = dropBlanks(t);
-    std::u32string l = leftTerm(t);
-    return takeTerm(drop(t.substr(1), l.size() + 1));
-}
-
-std::u32string takeTerm(std::u32string t) {
-    t = dropBlanks(t);
-    std::u32string op = operation(t);
-    if (op == U" ") return words(t)[0];
-    std::u32string l = leftTerm(t);
-    return op + U" " + l + U" " + rightTerm(t);
-}
-
-std::u32string eval(const std::u32string& t) {
-    if (t == U"0") return U"zeroSet";
-    if (t == U"1") return U"oneSet";
-    if (t.empty() || (t[0] != U'+' && t[0] != U'.')) throw Failure{evalPattern};
-    std::u32string r = t.substr(1);
-    while (!r.empty() && r[0] == U' ') r.erase(0, 1);
-    std::u32string l = takeTerm(r);
-    std::u32string el = eval(l);
-    std::u32string rt = takeTerm(drop(r, l.size() + 1));
-    std::u32string er = eval(rt);
-    return (t[0] == U'+' ? U"PLUS(" : U"DOT(") + el + U", " + er + U")";
-}
-
-} // namespace literal
 
 // The value of f() as text, or its failure message.
 template <class F> std::string outcome(F f) {

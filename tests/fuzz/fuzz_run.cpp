@@ -1,0 +1,65 @@
+// Fuzz target: a whole run. The input's first bytes choose the model, the number
+// of arguments, the output paths and whether ../working_dir exists; the rest is
+// the register. A failure of the run is a normal outcome; a crash, a sanitizer
+// report, a hang or a change of the register is a finding.
+#include "driver/Main.hpp"
+#include "register/Failure.hpp"
+#include "register/OutputFile.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path& root() {
+    static const fs::path dir = [] {
+        std::string pattern = (fs::temp_directory_path() / "fagen-fuzz-XXXXXX").string();
+        return fs::path(::mkdtemp(pattern.data()));
+    }();
+    return dir;
+}
+
+std::string contentOf(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) return 0;
+    const std::string reg(reinterpret_cast<const char*>(data) + 3, size - 3);
+    const fs::path dir = root();
+    fs::remove_all(dir / "run");
+    fs::remove_all(dir / "working_dir");
+    fs::create_directories(dir / "run");
+    if ((data[2] & 4) == 0) fs::create_directories(dir / "working_dir");
+    std::ofstream(dir / "run" / "reg.txt", std::ios::binary) << reg;
+
+    static const char* models[] = {"0", "1", "2", ""};
+    static const char* outputs[] = {"basic.h", "family.h", "reg.txt", "./reg.txt"};
+    std::vector<std::string> args{models[data[0] & 3], "4", "reg.txt", outputs[(data[2] >> 4) & 3],
+                                  (data[2] & 8) ? "basic.h" : "family.h"};
+    args.resize(3 + data[1] % 3);
+
+    fs::path previous = fs::current_path();
+    fs::current_path(dir / "run");
+    try {
+        run(args);
+    } catch (const Failure&) {
+    }
+    takeDeferredOutputFailure();
+    fs::current_path(previous);
+    if (contentOf(dir / "run" / "reg.txt") != reg) std::abort(); // the register is never written
+    return 0;
+}
