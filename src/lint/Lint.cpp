@@ -1,0 +1,393 @@
+#include "lint/Lint.hpp"
+
+#include "expansion/ExtendedAssign.hpp"
+#include "register/Failure.hpp"
+#include "register/Register.hpp"
+#include "register/RegisterLine.hpp"
+#include "register/Text.hpp"
+#include "terms/StringParsing.hpp"
+#include "terms/TermAnalysis.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <unordered_map>
+
+namespace {
+
+const char* const evalStop = "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
+
+struct CodeLine {
+    std::size_t line;
+    LineType type;
+    std::string typeText;
+};
+
+struct Composite {
+    std::size_t line;
+    std::string code;
+    std::string expression;
+    std::size_t column; // where the expression starts
+};
+
+struct Register {
+    std::vector<Diagnostic> out;
+    std::unordered_map<std::string, CodeLine> codes; // look-up code: its first line
+    std::vector<Composite> composites;
+    std::vector<std::pair<std::string, bool>> features; // code (column 1), composite?
+    std::size_t firstStop = 0;                           // first line a look-up cannot pass
+};
+
+std::size_t columnOf(std::string_view line, std::string_view part) {
+    return countChars(line.substr(0, static_cast<std::size_t>(part.data() - line.data()))) + 1;
+}
+
+std::string quoted(std::string_view text, std::size_t limit = 60) {
+    if (countChars(text) <= limit) return "«" + std::string(text) + "»";
+    std::string cut;
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < limit; ++i) appendChar(cut, nextChar(text, pos));
+    return "«" + cut + "…»";
+}
+
+bool isKeyword(std::string_view w) {
+    static const std::set<std::string_view> keywords = {
+        "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case",
+        "catch", "char", "char8_t", "char16_t", "char32_t", "class", "compl", "concept", "const",
+        "consteval", "constexpr", "constinit", "const_cast", "continue", "co_await", "co_return",
+        "co_yield", "decltype", "default", "delete", "do", "double", "dynamic_cast", "else", "enum",
+        "explicit", "export", "extern", "false", "float", "for", "friend", "goto", "if", "inline", "int",
+        "long", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr", "operator", "or",
+        "or_eq", "private", "protected", "public", "register", "reinterpret_cast", "requires", "return",
+        "short", "signed", "sizeof", "static", "static_assert", "static_cast", "struct", "switch",
+        "template", "this", "thread_local", "throw", "true", "try", "typedef", "typeid", "typename",
+        "union", "unsigned", "using", "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq"};
+    return keywords.count(w) > 0;
+}
+
+bool isIdentifier(std::string_view w) {
+    if (w.empty() || !(std::isalpha(static_cast<unsigned char>(w[0])) || w[0] == '_')) return false;
+    return std::all_of(w.begin(), w.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+void add(Register& r, std::size_t line, std::size_t column, bool error, std::string text) {
+    r.out.push_back({line, column, error, std::move(text)});
+}
+
+// A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».
+// Returns false when it warned.
+bool checkName(Register& r, std::size_t line, std::string_view name, const char* use) {
+    if (!isIdentifier(name))
+        add(r, line, 2, false, "code " + quoted(name) + " is not a C++ identifier: the generated «" + use + " " + std::string(name) + "» will not compile");
+    else if (isKeyword(name))
+        add(r, line, 2, false, quoted(name) + " is a C++ keyword: the generated «" + use + " " + std::string(name) + "» will not compile");
+    else
+        return true;
+    return false;
+}
+
+std::string trimmed(std::string_view t) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!t.empty() && blank(t.front())) t.remove_prefix(1);
+    while (!t.empty() && blank(t.back())) t.remove_suffix(1);
+    return std::string(t);
+}
+
+// One line as the five steps read it: its type column, and the columns its kind needs.
+void readLineOf(Register& r, std::size_t number, const std::string& line) {
+    if (line.find('(') != std::string::npos) {
+        std::string code(lookUpCode(line));
+        auto found = r.codes.find(code);
+        if (found != r.codes.end()) {
+            add(r, number, 1, false, "code " + quoted(code) + " is also on line " + std::to_string(found->second.line) + ": look-ups find only that first line");
+        } else {
+            Column type = findColumn(2, line);
+            r.codes.emplace(code, CodeLine{number, type.fault == ColumnFault::None ? lineTypeOf(line) : LineType::NoTypeColumn, std::string(type.text)});
+        }
+    } else if (r.firstStop == 0) {
+        r.firstStop = number;
+    }
+    Column type = findColumn(2, line);
+    if (type.fault != ColumnFault::None) {
+        if (line.empty())
+            add(r, number, 1, true, "empty line: fagen stops here, every line needs a type column");
+        else if (type.fault == ColumnFault::EmptyText)
+            add(r, number, 1, true, "no text left for the type column (only parentheses, or nothing after the code's «,»): fagen stops here");
+        else
+            add(r, number, countChars(line) + 1, true, "no type column (no «,» after the code): fagen stops here");
+        return;
+    }
+    std::string_view code = getColumn(1, line);
+    if (type.text == "0") {
+        r.features.emplace_back(code, false);
+        Column desc = findColumn(4, line);
+        if (desc.fault != ColumnFault::None)
+            add(r, number, countChars(line) + 1, true, "basic feature without a description column: fagen stops in the basic declarations file");
+        else if (findColumn(5, line).fault == ColumnFault::None)
+            add(r, number, columnOf(line, desc.text), false, "the description is cut at its «,»: fagen writes " + quoted(desc.text));
+        if (checkName(r, number, code, "bdd")) checkName(r, number, upperCase(code), "FAMILY");
+    } else if (type.text == "1" || type.text == "2") {
+        r.features.emplace_back(code, true);
+        Column expr = findColumn(3, line);
+        if (expr.fault != ColumnFault::None) {
+            add(r, number, countChars(line) + 1, true, "composite feature without an expression column: fagen stops in the family file");
+            return;
+        }
+        checkName(r, number, upperCase(code), "FAMILY");
+        r.composites.push_back({number, std::string(code), std::string(expr.text), columnOf(line, expr.text)});
+    } else {
+        std::string hint = trimmed(type.text);
+        add(r, number, columnOf(line, type.text), false,
+            "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
+                (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?" : ""));
+    }
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            std::size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+// The nearest codes to a missing one: same letters in another case first, then
+// codes at most two edits away.
+std::string suggestion(const Register& r, const std::string& missing) {
+    std::vector<std::pair<std::size_t, std::string>> near;
+    for (const auto& [code, at] : r.codes) {
+        if (code.size() + 2 < missing.size() || missing.size() + 2 < code.size()) continue;
+        std::size_t d = upperCase(code) == upperCase(missing) ? 0 : editDistance(code, missing);
+        if (d <= 2 && d < missing.size()) near.emplace_back(d, code);
+    }
+    if (near.empty()) return "";
+    std::sort(near.begin(), near.end());
+    std::string text = "; did you mean ";
+    for (std::size_t i = 0; i < near.size() && i < 3; ++i) text += (i ? ", «" : "«") + near[i].second + "»";
+    return text + "?";
+}
+
+// The words of an expression read as a well-formed prefix term: its normal form
+// and the number of words it takes; empty when operands are missing.
+std::pair<std::string, std::size_t> wordReading(const std::vector<std::string>& words) {
+    std::size_t needed = 1, used = 0;
+    std::string form;
+    while (needed > 0 && used < words.size()) {
+        const std::string& w = words[used++];
+        form += (form.empty() ? "" : " ") + w;
+        needed += (w == "+" || w == ".") ? 1 : 0;
+        needed -= (w == "+" || w == ".") ? 0 : 1;
+    }
+    return needed == 0 ? std::make_pair(form, used) : std::make_pair(std::string(), std::size_t{0});
+}
+
+std::vector<std::string> wordsOf(std::string_view t) {
+    std::vector<std::string> words;
+    std::string current;
+    for (std::size_t pos = 0; pos < t.size();) {
+        std::size_t start = pos;
+        char32_t c = nextChar(t, pos);
+        if (isWhiteSpace(c)) {
+            if (!current.empty()) words.push_back(current);
+            current.clear();
+        } else {
+            current.append(t.substr(start, pos - start));
+        }
+    }
+    if (!current.empty()) words.push_back(current);
+    return words;
+}
+
+bool isVariable(const std::string& w) { return isLettersNumbers(toChars(w)); }
+
+// Why the expansion of a composite stopped, in the register's own terms: every
+// fault of the expression, not only the one fagen meets first, so that one
+// round of fixes is enough.
+void explainFailure(Register& r, const Composite& c, const std::string& message, const std::vector<std::string>& words) {
+    const std::size_t at = c.column;
+    std::size_t before = r.out.size();
+    if (c.expression.empty()) {
+        add(r, c.line, at, true, "empty expression: fagen cannot translate it");
+        return;
+    }
+    if (words.empty()) {
+        add(r, c.line, at, true, "blank expression: fagen stops on it");
+        return;
+    }
+    try {
+        takeTerm(c.expression);
+    } catch (const Failure&) { // note [checker failures]
+        add(r, c.line, at, true, "an operator lacks an operand: fagen stops reading " + quoted(c.expression));
+    }
+    std::set<std::string> seen;
+    for (const std::string& w : words) {
+        if (w == "+" || w == "." || w == "0" || w == "1" || !seen.insert(w).second) continue;
+        if (!isVariable(w)) {
+            add(r, c.line, at, true, quoted(w) + " cannot be translated: only 0, 1, + and . and feature codes may stand in an expression");
+            continue;
+        }
+        auto found = r.codes.find(w);
+        if (r.firstStop != 0 && (found == r.codes.end() || found->second.line > r.firstStop)) {
+            add(r, c.line, at, true, "the look-up of " + quoted(w) + " meets line " + std::to_string(r.firstStop) +
+                " (no «(») before " + (found == r.codes.end() ? std::string("any line with that code") : "line " + std::to_string(found->second.line)));
+        } else if (found == r.codes.end()) {
+            add(r, c.line, at, true, quoted(w) + " is no feature's code" + suggestion(r, w));
+        } else if (found->second.type == LineType::NoTypeColumn) {
+            add(r, c.line, at, true, quoted(w) + " is found on line " + std::to_string(found->second.line) + ", which has no type column");
+        }
+    }
+    if (r.out.size() > before) return;
+    if (message == tailOfEmpty && r.firstStop != 0)
+        add(r, c.line, at, true, "fagen's look-ups stop at line " + std::to_string(r.firstStop) + ", which has no «(»");
+    else if (message == evalStop)
+        add(r, c.line, at, true, "a term that cannot be translated: an atom that begins with «+» or «.»");
+    else
+        add(r, c.line, at, true, "the expansion stops: " + message);
+}
+
+// What fagen accepts in an expression but probably was not meant.
+void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& words) {
+    const std::size_t at = c.column;
+    auto [form, used] = wordReading(words);
+    if (!form.empty()) {
+        std::string literal;
+        try {
+            literal = takeTerm(c.expression);
+        } catch (const Failure&) { // note [checker failures]
+        }
+        if (!literal.empty() && literal != form)
+            add(r, c.line, at, false, "an operand is read from a misplaced position (more than one blank, or a tab): fagen reads " + quoted(literal));
+        if (used < words.size()) {
+            std::string rest;
+            for (std::size_t i = used; i < words.size(); ++i) rest += (rest.empty() ? "" : " ") + words[i];
+            add(r, c.line, at, false, "text after the first complete term is ignored: " + quoted(rest));
+        }
+    }
+    std::set<std::string> seen;
+    for (const std::string& w : words) {
+        if (!seen.insert(w).second) continue;
+        auto found = r.codes.find(w);
+        if (found == r.codes.end()) continue;
+        const CodeLine& target = found->second;
+        if (!isVariable(w)) {
+            add(r, c.line, at, false, quoted(w) + " is a code, but not a variable (only ASCII letters, then digits): fagen cannot use it in an expression");
+        } else if (target.type == LineType::Other) {
+            add(r, c.line, at, false, quoted(w) + " has type " + quoted(target.typeText) + " (line " + std::to_string(target.line) + "): it becomes a blank in the expression");
+        } else if (target.type == LineType::Composite && target.line == c.line) {
+            add(r, c.line, at, false, "the expression refers to its own feature: the family file uses FAMILY " + upperCase(w) + " in its own declaration");
+        } else if (target.type == LineType::Composite && target.line > c.line) {
+            add(r, c.line, at, false, quoted(w) + " is a composite defined further down (line " + std::to_string(target.line) + "): the family file uses FAMILY " + upperCase(w) + " before declaring it");
+        }
+    }
+}
+
+Register scan(const std::string& path) {
+    Register r;
+    RegisterHandle h = readRegister(path);
+    std::string line;
+    std::size_t number = 0, crLines = 0, firstCr = 0;
+    for (LineRead read; (read = readLine(h, line)) != LineRead::End;) {
+        ++number;
+        if (read == LineRead::Invalid) {
+            add(r, number, 1, true, "bytes that are not valid in the register's encoding: fagen stops reading here");
+            if (r.firstStop == 0) r.firstStop = number;
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r' && crLines++ == 0) firstCr = number;
+        readLineOf(r, number, line);
+    }
+    if (crLines > 0)
+        add(r, firstCr, 1, false, "CR LF line ends (" + std::to_string(crLines) + (crLines == 1 ? " line" : " lines") +
+                                      "): the carriage return becomes part of each line's last column");
+    return r;
+}
+
+} // namespace
+
+// note [checker failures]: fagen stops at its first failure; the checker wants
+// every one, so it catches the failure of each composite's expansion (the same
+// code fagen runs) and goes on with the next. Nothing else catches a Failure.
+std::vector<Diagnostic> lintRegister(const std::string& path) {
+    Register r = scan(path);
+    ExpansionContext context{{path, {}}, {}, {}, {}};
+    bool lookUpsFailed = false;
+    for (const Composite& c : r.composites) {
+        std::vector<std::string> words = wordsOf(c.expression);
+        try {
+            extendedAssign(c.expression, context);
+        } catch (const Failure& f) {
+            explainFailure(r, c, f.message, words);
+            lookUpsFailed = lookUpsFailed || (f.message == tailOfEmpty && r.firstStop != 0);
+        }
+        warnAbout(r, c, words);
+    }
+    if (lookUpsFailed)
+        add(r, r.firstStop, 1, true, "a line without «(»: fagen's look-ups stop here, and the expansions that reach it fail");
+    std::stable_sort(r.out.begin(), r.out.end(), [](const Diagnostic& a, const Diagnostic& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
+    return r.out;
+}
+
+std::string formatDiagnostic(const std::string& path, const Diagnostic& d) {
+    return path + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + (d.error ? ": error: " : ": warning: ") + d.text;
+}
+
+namespace {
+
+std::string dotId(std::string_view s) {
+    std::string id = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') id += '\\';
+        id += c == '\n' ? ' ' : c;
+    }
+    return id + "\"";
+}
+
+} // namespace
+
+std::string registerGraph(const std::string& path) {
+    Register r = scan(path);
+    std::string dot = "digraph register {\n  rankdir=LR;\n";
+    std::set<std::string> drawn;
+    for (const auto& [code, composite] : r.features)
+        if (drawn.insert(code).second)
+            dot += "  " + dotId(code) + (composite ? " [shape=ellipse];\n" : " [shape=box];\n");
+    for (const Composite& c : r.composites) {
+        TermGraph g;
+        std::uint32_t root;
+        try {
+            readTerm(c.expression, g);
+            root = takeTermAt(g, 0);
+        } catch (const Failure&) { // note [checker failures]
+            continue;
+        }
+        // The atoms of the term as fagen reads it, each under its operator.
+        std::set<std::pair<std::string, char32_t>> edges;
+        std::vector<std::pair<std::uint32_t, char32_t>> stack{{root, 0}};
+        while (!stack.empty()) {
+            auto [id, op] = stack.back();
+            stack.pop_back();
+            const TermNode& n = g.nodes[id];
+            if (n.op != 0) {
+                stack.push_back({n.right, n.op});
+                stack.push_back({n.left, n.op});
+                continue;
+            }
+            std::string word = renderTerm(g, id);
+            if (r.codes.count(word)) edges.insert({word, op});
+        }
+        for (const auto& [target, op] : edges) {
+            dot += "  " + dotId(c.code) + " -> " + dotId(target);
+            dot += op == 0 ? ";\n" : std::string(" [label=\"") + static_cast<char>(op) + "\"];\n";
+        }
+    }
+    return dot + "}\n";
+}
