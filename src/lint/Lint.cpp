@@ -9,8 +9,10 @@
 #include "terms/TermAnalysis.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <cctype>
 #include <set>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace {
@@ -20,8 +22,83 @@ const char* const evalStop = "Eval:(8,1)-(12,92): Non-exhaustive patterns in fun
 struct CodeLine {
     std::size_t line;
     LineType type;
-    std::string typeText;
+    std::string_view typeText; // kept only for types other than 0, 1 and 2
 };
+
+// The first line of every look-up code, in one flat table: registers have
+// millions of lines, and a node per code costs more than the rest of the check.
+// A code of up to 16 bytes is kept in its slot, a longer one in `text`.
+struct CodeTable {
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t line = 0; // 0: a free slot
+        std::uint32_t size = 0;
+        LineType type = LineType::Other;
+        char code[16] = {}; // the code, or its offset in `text`
+    };
+    std::vector<Slot> slots = std::vector<Slot>(64);
+    std::string text;
+    std::size_t count = 0;
+    std::unordered_map<std::uint32_t, std::string> typeTexts; // lines of types other than 0, 1, 2
+};
+
+std::uint64_t hashOf(std::string_view code) { return std::hash<std::string_view>{}(code) | 1; }
+
+std::string_view codeOf(const CodeTable& t, const CodeTable::Slot& s) {
+    if (s.size <= sizeof s.code) return {s.code, s.size};
+    std::size_t offset;
+    std::memcpy(&offset, s.code, sizeof offset);
+    return std::string_view(t.text).substr(offset, s.size);
+}
+
+CodeLine lineOf(const CodeTable& t, const CodeTable::Slot& s) {
+    auto text = t.typeTexts.find(s.line);
+    return {s.line, s.type, text == t.typeTexts.end() ? std::string_view() : std::string_view(text->second)};
+}
+
+std::size_t probeStart(const CodeTable& t, std::uint64_t hash) {
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> 20) & (t.slots.size() - 1);
+}
+
+const CodeTable::Slot* findCode(const CodeTable& t, std::string_view code) {
+    std::uint64_t hash = hashOf(code);
+    for (std::size_t i = probeStart(t, hash);; i = (i + 1) & (t.slots.size() - 1)) {
+        const CodeTable::Slot& s = t.slots[i];
+        if (s.line == 0) return nullptr;
+        if (s.hash == hash && codeOf(t, s) == code) return &s;
+    }
+}
+
+// The slot of code: the one found, or a new one holding line (second: true).
+std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::string_view code, std::size_t line) {
+    if ((t.count + 1) * 2 > t.slots.size()) {
+        std::vector<CodeTable::Slot> old(t.slots.size() * 2);
+        old.swap(t.slots);
+        for (const CodeTable::Slot& s : old) {
+            if (s.line == 0) continue;
+            std::size_t i = probeStart(t, s.hash);
+            while (t.slots[i].line != 0) i = (i + 1) & (t.slots.size() - 1);
+            t.slots[i] = s;
+        }
+    }
+    std::uint64_t hash = hashOf(code);
+    std::size_t i = probeStart(t, hash);
+    for (; t.slots[i].line != 0; i = (i + 1) & (t.slots.size() - 1))
+        if (t.slots[i].hash == hash && codeOf(t, t.slots[i]) == code) return {&t.slots[i], false};
+    CodeTable::Slot& s = t.slots[i];
+    s.hash = hash;
+    s.size = static_cast<std::uint32_t>(code.size());
+    s.line = static_cast<std::uint32_t>(line);
+    if (code.size() <= sizeof s.code) {
+        std::memcpy(s.code, code.data(), code.size());
+    } else {
+        std::size_t offset = t.text.size();
+        std::memcpy(s.code, &offset, sizeof offset);
+        t.text.append(code);
+    }
+    ++t.count;
+    return {&s, true};
+}
 
 struct Composite {
     std::size_t line;
@@ -32,10 +109,17 @@ struct Composite {
 
 struct Register {
     std::vector<Diagnostic> out;
-    std::unordered_map<std::string, CodeLine> codes; // look-up code: its first line
+    CodeTable codes; // look-up code: its first line
     std::vector<Composite> composites;
     std::vector<std::pair<std::string, bool>> features; // code (column 1), composite?
     std::size_t firstStop = 0;                           // first line a look-up cannot pass
+    struct Pending {
+        std::uint64_t hash;
+        std::size_t begin, size, line;
+        LineType type;
+    };
+    std::vector<Pending> pending; // see insertPending
+    std::string pendingText;
 };
 
 std::size_t columnOf(std::string_view line, std::string_view part) {
@@ -93,17 +177,33 @@ std::string trimmed(std::string_view t) {
     return std::string(t);
 }
 
+// Codes wait in `pending` while their slots are fetched, and are inserted in
+// register order, so the first line of a code still wins.
+void insertPending(Register& r) {
+    for (const Register::Pending& p : r.pending) {
+        std::string_view code = std::string_view(r.pendingText).substr(p.begin, p.size);
+        auto [slot, fresh] = insertCode(r.codes, code, p.line);
+        if (fresh)
+            slot->type = p.type;
+        else
+            add(r, p.line, 1, false, "code " + quoted(code) + " is also on line " + std::to_string(slot->line) + ": look-ups find only that first line");
+    }
+    r.pending.clear();
+    r.pendingText.clear();
+}
+
 // One line as the five steps read it: its type column, and the columns its kind needs.
 void readLineOf(Register& r, std::size_t number, const std::string& line) {
     if (line.find('(') != std::string::npos) {
-        std::string code(lookUpCode(line));
-        auto found = r.codes.find(code);
-        if (found != r.codes.end()) {
-            add(r, number, 1, false, "code " + quoted(code) + " is also on line " + std::to_string(found->second.line) + ": look-ups find only that first line");
-        } else {
-            Column type = findColumn(2, line);
-            r.codes.emplace(code, CodeLine{number, type.fault == ColumnFault::None ? lineTypeOf(line) : LineType::NoTypeColumn, std::string(type.text)});
-        }
+        std::string_view code = lookUpCode(line);
+        Column type = findColumn(2, line);
+        LineType kind = type.fault == ColumnFault::None ? lineTypeOf(line) : LineType::NoTypeColumn;
+        std::uint64_t hash = hashOf(code);
+        __builtin_prefetch(&r.codes.slots[probeStart(r.codes, hash)]);
+        r.pending.push_back({hash, r.pendingText.size(), code.size(), number, kind});
+        r.pendingText.append(code);
+        if (kind == LineType::Other) r.codes.typeTexts.emplace(static_cast<std::uint32_t>(number), type.text);
+        if (r.pending.size() == 16) insertPending(r);
     } else if (r.firstStop == 0) {
         r.firstStop = number;
     }
@@ -162,7 +262,9 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 // codes at most two edits away.
 std::string suggestion(const Register& r, const std::string& missing) {
     std::vector<std::pair<std::size_t, std::string>> near;
-    for (const auto& [code, at] : r.codes) {
+    for (const CodeTable::Slot& slot : r.codes.slots) {
+        if (slot.line == 0) continue;
+        std::string code(codeOf(r.codes, slot));
         if (code.size() + 2 < missing.size() || missing.size() + 2 < code.size()) continue;
         std::size_t d = upperCase(code) == upperCase(missing) ? 0 : editDistance(code, missing);
         if (d <= 2 && d < missing.size()) near.emplace_back(d, code);
@@ -233,14 +335,14 @@ void explainFailure(Register& r, const Composite& c, const std::string& message,
             add(r, c.line, at, true, quoted(w) + " cannot be translated: only 0, 1, + and . and feature codes may stand in an expression");
             continue;
         }
-        auto found = r.codes.find(w);
-        if (r.firstStop != 0 && (found == r.codes.end() || found->second.line > r.firstStop)) {
+        const CodeTable::Slot* found = findCode(r.codes, w);
+        if (r.firstStop != 0 && (!found || found->line > r.firstStop)) {
             add(r, c.line, at, true, "the look-up of " + quoted(w) + " meets line " + std::to_string(r.firstStop) +
-                " (no «(») before " + (found == r.codes.end() ? std::string("any line with that code") : "line " + std::to_string(found->second.line)));
-        } else if (found == r.codes.end()) {
+                " (no «(») before " + (!found ? std::string("any line with that code") : "line " + std::to_string(found->line)));
+        } else if (!found) {
             add(r, c.line, at, true, quoted(w) + " is no feature's code" + suggestion(r, w));
-        } else if (found->second.type == LineType::NoTypeColumn) {
-            add(r, c.line, at, true, quoted(w) + " is found on line " + std::to_string(found->second.line) + ", which has no type column");
+        } else if (found->type == LineType::NoTypeColumn) {
+            add(r, c.line, at, true, quoted(w) + " is found on line " + std::to_string(found->line) + ", which has no type column");
         }
     }
     if (r.out.size() > before) return;
@@ -270,12 +372,14 @@ void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& 
             add(r, c.line, at, false, "text after the first complete term is ignored: " + quoted(rest));
         }
     }
+    for (const std::string& w : words) // start fetching the slots looked up below
+        __builtin_prefetch(&r.codes.slots[probeStart(r.codes, hashOf(w))]);
     std::set<std::string> seen;
     for (const std::string& w : words) {
-        if (!seen.insert(w).second) continue;
-        auto found = r.codes.find(w);
-        if (found == r.codes.end()) continue;
-        const CodeLine& target = found->second;
+        if (w == "+" || w == "." || w == "0" || w == "1" || !seen.insert(w).second) continue;
+        const CodeTable::Slot* found = findCode(r.codes, w);
+        if (!found) continue;
+        const CodeLine target = lineOf(r.codes, *found);
         if (!isVariable(w)) {
             add(r, c.line, at, false, quoted(w) + " is a code, but not a variable (only ASCII letters, then digits): fagen cannot use it in an expression");
         } else if (target.type == LineType::Other) {
@@ -291,6 +395,12 @@ void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& 
 Register scan(const std::string& path) {
     Register r;
     RegisterHandle h = readRegister(path);
+    struct stat st {};
+    if (::fstat(h.fd, &st) == 0 && st.st_size > 0) {
+        std::size_t size = 64;
+        while (size < static_cast<std::size_t>(st.st_size) / 32) size *= 2;
+        r.codes.slots.resize(size);
+    }
     std::string line;
     std::size_t number = 0, crLines = 0, firstCr = 0;
     for (LineRead read; (read = readLine(h, line)) != LineRead::End;) {
@@ -303,6 +413,7 @@ Register scan(const std::string& path) {
         if (!line.empty() && line.back() == '\r' && crLines++ == 0) firstCr = number;
         readLineOf(r, number, line);
     }
+    insertPending(r);
     if (crLines > 0)
         add(r, firstCr, 1, false, "CR LF line ends (" + std::to_string(crLines) + (crLines == 1 ? " line" : " lines") +
                                       "): the carriage return becomes part of each line's last column");
@@ -382,7 +493,7 @@ std::string registerGraph(const std::string& path) {
                 continue;
             }
             std::string word = renderTerm(g, id);
-            if (r.codes.count(word)) edges.insert({word, op});
+            if (findCode(r.codes, word)) edges.insert({word, op});
         }
         for (const auto& [target, op] : edges) {
             dot += "  " + dotId(c.code) + " -> " + dotId(target);
