@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string programName(int argc, char** argv) {
-    std::string name = argc > 0 && argv[0] ? argv[0] : "fagen-lint";
-    std::size_t slash = name.find_last_of('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 void print(std::FILE* to, const std::string& text) { std::fwrite(text.data(), 1, text.size(), to); }
 
 } // namespace
@@ -25,7 +19,7 @@ int main(int argc, char** argv) {
     bool dot = !args.empty() && args.front() == "--dot";
     if (dot) args.erase(args.begin());
     if (args.empty()) {
-        print(stderr, "usage: " + programName(argc, argv) + " [--dot] REGISTER...\n");
+        print(stderr, "usage: " + programName(argc, argv, "fagen-lint") + " [--dot] REGISTER...\n");
         return 2;
     }
     int status = 0;
@@ -42,7 +36,7 @@ int main(int argc, char** argv) {
             }
             print(stdout, text);
         } catch (const Failure& f) {
-            print(stderr, programName(argc, argv) + ": " + f.message + "\n");
+            print(stderr, programName(argc, argv, "fagen-lint") + ": " + f.message + "\n");
             status = 2;
         }
     }

@@ -11,14 +11,8 @@
 
 namespace {
 
-std::string programName(int argc, char** argv) {
-    std::string name = argc > 0 && argv[0] ? argv[0] : "fagen";
-    std::size_t slash = name.find_last_of('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 int report(int argc, char** argv, const std::string& message) {
-    std::string line = programName(argc, argv) + ": " + message + "\n";
+    std::string line = programName(argc, argv, "fagen") + ": " + message + "\n";
     for (std::size_t done = 0; done < line.size();) {
         ssize_t n = ::write(2, line.data() + done, line.size() - done);
         if (n <= 0) break;

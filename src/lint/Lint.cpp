@@ -290,23 +290,6 @@ std::pair<std::string, std::size_t> wordReading(const std::vector<std::string>& 
     return needed == 0 ? std::make_pair(form, used) : std::make_pair(std::string(), std::size_t{0});
 }
 
-std::vector<std::string> wordsOf(std::string_view t) {
-    std::vector<std::string> words;
-    std::string current;
-    for (std::size_t pos = 0; pos < t.size();) {
-        std::size_t start = pos;
-        char32_t c = nextChar(t, pos);
-        if (isWhiteSpace(c)) {
-            if (!current.empty()) words.push_back(current);
-            current.clear();
-        } else {
-            current.append(t.substr(start, pos - start));
-        }
-    }
-    if (!current.empty()) words.push_back(current);
-    return words;
-}
-
 bool isVariable(const std::string& w) { return isLettersNumbers(toChars(w)); }
 
 // Why the expansion of a composite stopped, in the register's own terms: every
@@ -430,7 +413,7 @@ std::vector<Diagnostic> lintRegister(const std::string& path) {
     ExpansionContext context{{path, {}}, {}, {}, {}};
     bool lookUpsFailed = false;
     for (const Composite& c : r.composites) {
-        std::vector<std::string> words = wordsOf(c.expression);
+        std::vector<std::string> words = getWords(c.expression);
         try {
             extendedAssign(c.expression, context);
         } catch (const Failure& f) {

@@ -3,6 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+std::string programName(int argc, char** argv, const char* fallback) {
+    std::string name = argc > 0 && argv[0] ? argv[0] : fallback;
+    std::size_t slash = name.find_last_of('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
 void fail(std::string message) { throw Failure{std::move(message)}; }
 
 void failFile(const std::string& path, const char* operation, int err) {

@@ -17,5 +17,8 @@ inline constexpr const char* indexTooLarge = "Prelude.(!!): index too large";
 // "<path>: <operation>: <kind> (<strerror text>)" for a failed file operation.
 [[noreturn]] void failFile(const std::string& path, const char* operation, int err);
 
+// The basename of argv[0], which error lines begin with; fallback without one.
+std::string programName(int argc, char** argv, const char* fallback);
+
 // The kind text for an errno value ("does not exist", "resource busy", ...).
 const char* ioErrorKind(int err);

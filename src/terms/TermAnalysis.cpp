@@ -197,6 +197,13 @@ std::string getOperation(std::string_view t) {
     return w == U"+" ? "+" : w == U"." ? "." : " ";
 }
 
+std::vector<std::string> getWords(std::string_view t) {
+    std::u32string chars = toChars(t);
+    std::vector<std::string> words;
+    for (std::u32string_view w : wordsOf(chars)) words.push_back(fromChars(w));
+    return words;
+}
+
 std::string getVars(std::string_view t) {
     if (t.empty()) return "";
     std::u32string chars = toChars(t);

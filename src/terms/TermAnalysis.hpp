@@ -10,6 +10,7 @@
 #include <vector>
 
 std::string getOperation(std::string_view t); // "+", "." or " " (an atom)
+std::vector<std::string> getWords(std::string_view t); // split at the 23 white-space characters
 std::string getVars(std::string_view t);      // every variable followed by one blank
 std::vector<std::string> getListOfVars(std::string_view t);
 bool isGroundTerm(std::string_view t);
