@@ -338,13 +338,14 @@ void explainFailure(Register& r, const Composite& c, const std::string& message,
 }
 
 // What fagen accepts in an expression but probably was not meant.
-void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& words) {
+void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& words, TermGraph& g) {
     const std::size_t at = c.column;
     auto [form, used] = wordReading(words);
     if (!form.empty()) {
         std::string literal;
         try {
-            literal = takeTerm(c.expression);
+            readTerm(c.expression, g);
+            literal = renderTerm(g, takeTermAt(g, 0));
         } catch (const Failure&) { // note [checker failures]
         }
         if (!literal.empty() && literal != form)
@@ -357,9 +358,10 @@ void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& 
     }
     for (const std::string& w : words) // start fetching the slots looked up below
         __builtin_prefetch(&r.codes.slots[probeStart(r.codes, hashOf(w))]);
-    std::set<std::string> seen;
+    std::vector<std::string_view> seen; // a term has few distinct words
     for (const std::string& w : words) {
-        if (w == "+" || w == "." || w == "0" || w == "1" || !seen.insert(w).second) continue;
+        if (w == "+" || w == "." || w == "0" || w == "1" || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
+        seen.push_back(w);
         const CodeTable::Slot* found = findCode(r.codes, w);
         if (!found) continue;
         const CodeLine target = lineOf(r.codes, *found);
@@ -412,6 +414,7 @@ std::vector<Diagnostic> lintRegister(const std::string& path) {
     Register r = scan(path);
     ExpansionContext context{{path, {}}, {}, {}, {}};
     bool lookUpsFailed = false;
+    TermGraph scratch;
     for (const Composite& c : r.composites) {
         std::vector<std::string> words = getWords(c.expression);
         try {
@@ -420,7 +423,7 @@ std::vector<Diagnostic> lintRegister(const std::string& path) {
             explainFailure(r, c, f.message, words);
             lookUpsFailed = lookUpsFailed || (f.message == tailOfEmpty && r.firstStop != 0);
         }
-        warnAbout(r, c, words);
+        warnAbout(r, c, words, scratch);
     }
     if (lookUpsFailed)
         add(r, r.firstStop, 1, true, "a line without «(»: fagen's look-ups stop here, and the expansions that reach it fail");
