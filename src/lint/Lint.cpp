@@ -225,7 +225,10 @@ void readLineOf(Register& r, std::size_t number, const std::string& line) {
             add(r, number, countChars(line) + 1, true, "basic feature without a description column: fagen stops in the basic declarations file");
         else if (findColumn(5, line).fault == ColumnFault::None)
             add(r, number, columnOf(line, desc.text), false, "the description is cut at its «,»: fagen writes " + quoted(desc.text));
-        if (checkName(r, number, code, "bdd")) checkName(r, number, upperCase(code), "FAMILY");
+        if (checkName(r, number, code, "bdd") && checkName(r, number, upperCase(code), "FAMILY") &&
+            upperCase(code) == code)
+            add(r, number, 2, false, "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
+                                         "» and «FAMILY " + std::string(code) + "» declare the same name");
     } else if (type.text == "1" || type.text == "2") {
         r.features.emplace_back(code, true);
         Column expr = findColumn(3, line);
