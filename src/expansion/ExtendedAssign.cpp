@@ -49,9 +49,7 @@ void prefetchWords(const Expansion& x) {
     const TermGraph& g = x.graph;
     const std::size_t n = g.text.size();
     for (std::size_t w = g.nextWord[0]; w < n; w = g.nextWord[g.wordEnd[w]]) {
-        TextHash h;
-        for (std::size_t i = w; i < g.wordEnd[w]; ++i) h = hashAppend(h, g.text[i]);
-        prefetchCode(*x.lookUps.index, h.hash);
+        prefetchCode(*x.lookUps.index, hashChars(std::u32string_view(g.text).substr(w, g.wordEnd[w] - w)).hash);
     }
 }
 

@@ -70,7 +70,7 @@ const CodeTable::Slot* findCode(const CodeTable& t, std::string_view code) {
 }
 
 // The slot of code: the one found, or a new one holding line (second: true).
-std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::string_view code, std::size_t line) {
+std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::uint64_t hash, std::string_view code, std::size_t line) {
     if ((t.count + 1) * 2 > t.slots.size()) {
         std::vector<CodeTable::Slot> old(t.slots.size() * 2);
         old.swap(t.slots);
@@ -81,7 +81,6 @@ std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::string_view code
             t.slots[i] = s;
         }
     }
-    std::uint64_t hash = hashOf(code);
     std::size_t i = probeStart(t, hash);
     for (; t.slots[i].line != 0; i = (i + 1) & (t.slots.size() - 1))
         if (t.slots[i].hash == hash && codeOf(t, t.slots[i]) == code) return {&t.slots[i], false};
@@ -182,7 +181,7 @@ std::string trimmed(std::string_view t) {
 void insertPending(Register& r) {
     for (const Register::Pending& p : r.pending) {
         std::string_view code = std::string_view(r.pendingText).substr(p.begin, p.size);
-        auto [slot, fresh] = insertCode(r.codes, code, p.line);
+        auto [slot, fresh] = insertCode(r.codes, p.hash, code, p.line);
         if (fresh)
             slot->type = p.type;
         else

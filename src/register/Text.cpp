@@ -142,19 +142,14 @@ void appendChar(std::string& out, char32_t c) {
 }
 
 std::u32string toChars(std::string_view s) {
-    std::u32string out;
-    toChars(s, out);
-    return out;
-}
-
-void toChars(std::string_view s, std::u32string& out) {
-    out.resize(s.size());
+    std::u32string out(s.size(), U'\0');
     std::size_t n = 0;
     for (std::size_t pos = 0; pos < s.size();) {
         auto b = static_cast<unsigned char>(s[pos]);
         out[n++] = b < 0x80 ? (++pos, b) : nextChar(s, pos);
     }
     out.resize(n);
+    return out;
 }
 
 std::string fromChars(std::u32string_view chars) {
@@ -232,5 +227,11 @@ bool encodeToLocale(std::string_view utf8, std::string& out) {
 TextHash hashText(std::string_view utf8) {
     TextHash h;
     for (std::size_t pos = 0; pos < utf8.size();) h = hashAppend(h, nextChar(utf8, pos));
+    return h;
+}
+
+TextHash hashChars(std::u32string_view chars) {
+    TextHash h;
+    for (char32_t c : chars) h = hashAppend(h, c);
     return h;
 }

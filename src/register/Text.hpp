@@ -18,7 +18,6 @@ bool isValidUtf8(std::string_view bytes);
 char32_t nextChar(std::string_view bytes, std::size_t& pos);
 void appendChar(std::string& out, char32_t c);
 std::u32string toChars(std::string_view utf8);
-void toChars(std::string_view utf8, std::u32string& into);
 std::string fromChars(std::u32string_view chars);
 std::size_t countChars(std::string_view utf8);
 // countChars(utf8) > n, reading no more of the text than it needs.
@@ -50,3 +49,4 @@ inline constexpr std::uint64_t hashBase = 0x9E3779B97F4A7C15ull | 1;
 inline TextHash hashAppend(TextHash a, char32_t c) { return {a.hash * hashBase + c, a.power * hashBase}; }
 inline TextHash hashAppend(TextHash a, TextHash b) { return {a.hash * b.power + b.hash, a.power * b.power}; }
 TextHash hashText(std::string_view utf8);
+TextHash hashChars(std::u32string_view chars);

@@ -42,8 +42,7 @@ std::uint32_t addAtom(TermGraph& g, std::uint32_t begin, std::uint32_t end) {
     x.wordEnd = end;
     x.length = end - begin;
     x.ground = !isLettersNumbers(std::u32string_view(g.text).substr(begin, end - begin));
-    TextHash h;
-    for (std::uint32_t i = begin; i < end; ++i) h = hashAppend(h, g.text[i]);
+    TextHash h = hashChars(std::u32string_view(g.text).substr(begin, end - begin));
     x.hash = h.hash;
     x.power = h.power;
     g.nodes.push_back(x);
