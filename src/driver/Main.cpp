@@ -4,10 +4,9 @@
 #include "generators/PrepareConfigFile.hpp"
 #include "generators/PrepareFamilyFile.hpp"
 #include "generators/PrepareNamesFile.hpp"
-#include "register/Failure.hpp"
 
 const std::string& argument(const std::vector<std::string>& args, std::size_t n) {
-    if (n == 0 || n > args.size()) fail(indexTooLarge);
+    if (n == 0 || n > args.size()) fail(FailureKind::ArgumentMissing);
     return args[n - 1];
 }
 
@@ -16,30 +15,43 @@ MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n) 
     return args[n - 1];
 }
 
-// Each step reads its own, freshly opened handle from the first line; the handle
-// is released when the step's generator returns. Steps 4 and 5 append to the same
-// family file. Arguments 4 and 5 are needed only when a line is to be written.
+// Each step reads the register from its first line through a handle of its own,
+// released when the step's generator returns, and appends to files that are
+// opened at their first line and written out when the step ends. The register
+// is read once for all steps (note [one reading]). Steps 4 and 5 append to the
+// same family file. Arguments 4 and 5 are needed only when a line is to be written.
 void run(const std::vector<std::string>& args) {
-    const std::string& registerPath = argument(args, 3);
+    RegisterText reg = openRegisterText(argument(args, 3));
     {   // 1. Basic declarations file: one bdd variable per basic feature.
-        RegisterHandle h = readRegister(registerPath);
-        populateBasicFile(h, optionalArgument(args, 4), 1, argument(args, 1));
+        OutputFile out(optionalArgument(args, 4));
+        RegisterHandle h = readRegister(reg);
+        populateBasicFile(h, out, 1, argument(args, 1));
+        finishOutput(out);
     }
     {   // 2. Names file: the code of every basic feature under its variable number.
-        RegisterHandle h = readRegister(registerPath);
-        populateNamesFile(h, "../working_dir/names.h", 1);
+        OutputFile out("../working_dir/names.h");
+        RegisterHandle h = readRegister(reg);
+        populateNamesFile(h, out, 1);
+        finishOutput(out);
     }
     {   // 3. Configuration header: bit size, model and number of variables.
-        RegisterHandle h = readRegister(registerPath);
-        populateConfigFile(h, "../working_dir/config.h", 0, argument(args, 1), argument(args, 2));
+        OutputFile out("../working_dir/config.h");
+        RegisterHandle h = readRegister(reg);
+        populateConfigFile(h, out, 0, argument(args, 1), argument(args, 2));
+        finishOutput(out);
     }
     {   // 4. Family file, basic part: a family per basic feature.
-        RegisterHandle h = readRegister(registerPath);
-        populateFamilyFileBasic(h, optionalArgument(args, 5));
+        OutputFile out(optionalArgument(args, 5));
+        RegisterHandle h = readRegister(reg);
+        populateFamilyFileBasic(h, out);
+        finishOutput(out);
     }
     {   // 5. Family file, composite part: each composite's expanded expression.
-        RegisterHandle h = readRegister(registerPath);
-        populateFamilyFileComposite(h, optionalArgument(args, 5), registerPath);
+        OutputFile out(optionalArgument(args, 5));
+        RegisterHandle h = readRegister(reg);
+        ExpansionContext expansion = expansionOf(reg);
+        populateFamilyFileComposite(h, out, expansion);
+        finishOutput(out);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The run: five generation steps over the register named on the command line.
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 #include "register/Register.hpp"
 
 #include <string>

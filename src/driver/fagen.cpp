@@ -1,7 +1,7 @@
 // fagen: turns a feature register into the C++ fragments of a product family.
+#include "base/Failure.hpp"
+#include "base/Text.hpp"
 #include "driver/Main.hpp"
-#include "register/Failure.hpp"
-#include "register/Text.hpp"
 
 #include <csignal>
 #include <new>

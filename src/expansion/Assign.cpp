@@ -9,8 +9,9 @@ std::string assign(std::string_view name, const std::string& registerPath) {
     return getRegisterLineType(line) == "0" ? std::string(name) : notFound;
 }
 
-bool keepsName(const LookedUp& found) { return typeOf(found) == LineType::Basic; }
+bool keepsName(const RegisterIndex& ix, const LookedUp& found) { return typeOf(ix, found) == LineType::Basic; }
 
 std::string assign(std::string_view name, RegisterLookUp& lookUps) {
-    return keepsName(lookUp(indexOf(lookUps), name)) ? std::string(name) : notFound;
+    const RegisterIndex& ix = indexOf(lookUps);
+    return keepsName(ix, lookUp(ix, name)) ? std::string(name) : notFound;
 }

@@ -12,4 +12,4 @@ std::string assign(std::string_view name, const std::string& registerPath);
 std::string assign(std::string_view name, RegisterLookUp& lookUps);
 
 // assign's decision on the line its look-up found: does the name stay?
-bool keepsName(const LookedUp& found);
+bool keepsName(const RegisterIndex& ix, const LookedUp& found);

@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
-// One part of an expansion: what the tests and look-ups decided for a (sub)term.
-struct ExpansionPiece {
-    enum Kind : std::uint8_t { EvalWhole, EvalNode, TermWhole, TermNode, Blank, Operator } kind;
-    std::uint32_t node = noNode;
-    std::uint32_t left = UINT32_MAX, right = UINT32_MAX;
-    char32_t op = 0;
+// What the tests and look-ups decided for a term (see note [expansion order]).
+enum class Decision : std::uint8_t {
+    Unknown,
+    Eval,    // a ground term, translated by eval
+    Keep,    // a code that stands for itself
+    Blank,   // a code of a line that is neither basic nor composite: one blank
+    Operator // an operator term whose operands are expanded
 };
 
 // What the expansions of one run share: the register, read once, and scratch
@@ -21,11 +22,15 @@ struct ExpansionPiece {
 struct ExpansionContext {
     RegisterLookUp lookUps;
     TermGraph graph;
-    std::vector<ExpansionPiece> pieces;
-    std::vector<std::uint64_t> stack; // the passes' own stacks, reused
+    std::vector<Decision> decisions; // one per node of graph
 };
+
+ExpansionContext expansionOf(const RegisterText& text);
+// Opens the register at path on the first look-up.
+ExpansionContext expansionOf(const std::string& registerPath);
 
 // Looks features up in the register at registerPath.
 std::string extendedAssign(std::string_view term, const std::string& registerPath);
-// The same, on the register read once for the run.
-std::string extendedAssign(std::string_view term, ExpansionContext& context);
+// The same on the register read once for the run, appending to out. origin is
+// where the term stands in the register, for the places of failures.
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out, Place origin = {});

@@ -1,27 +1,17 @@
 #include "generators/PrepareBasicFile.hpp"
 
-#include "register/Failure.hpp"
 #include "register/RegisterLine.hpp"
 
 #include <string>
 
-void populateBasicFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t first,
-                       std::string_view model) {
-    const char* value;
-    if (model == "0")
-        value = " = bdd_ithvar(";
-    else if (model == "1")
-        value = " = set2bag( bdd_ithvar(";
-    else
-        fail("PrepareBasicFile:(20,1)-(31,159): Non-exhaustive patterns in function populateBasicFile");
+void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first, std::string_view model) {
+    if (model != "0" && model != "1") fail(FailureKind::ModelRefused);
+    const char* value = model == "0" ? " = bdd_ithvar(" : " = set2bag( bdd_ithvar(";
     const char* close = model == "0" ? ") ; // " : ")) ; // ";
-
-    OutputFile out(std::move(outputPath));
     std::uint64_t index = first;
     std::string text;
-    std::string line;
     while (!isEndOfRegister(h)) {
-        getALine(h, line);
+        NumberedLine line = nextLine(h);
         if (getRegisterLineType(line) != "0") continue;
         // The whole line is built before the output path is needed.
         text.assign("bdd ");
@@ -30,8 +20,7 @@ void populateBasicFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t fi
         text.append(std::to_string(index));
         text.append(close);
         text.append(getRegisterLineDesc(line));
-        appendLine(out, text);
+        out.appendLine(text);
         ++index;
     }
-    finishOutput(out);
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 #include "register/Register.hpp"
 
 #include <cstdint>
@@ -7,5 +7,4 @@
 
 // Appends one bdd declaration per basic feature, numbered from first on, in the
 // set model ("0") or the bag model ("1").
-void populateBasicFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t first,
-                       std::string_view model);
+void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first, std::string_view model);

@@ -1,5 +1,5 @@
 #pragma once
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 #include "register/Register.hpp"
 
 #include <cstdint>
@@ -7,5 +7,5 @@
 
 // Counts the basic features from start on, then appends the three definitions
 // occ_bitsize, model and number_of_vars.
-void populateConfigFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t start,
-                        std::string_view model, std::string_view occBitSize);
+void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start, std::string_view model,
+                        std::string_view occBitSize);

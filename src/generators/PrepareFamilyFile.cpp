@@ -1,15 +1,12 @@
 #include "generators/PrepareFamilyFile.hpp"
 
-#include "expansion/ExtendedAssign.hpp"
+#include "base/Text.hpp"
 #include "register/RegisterLine.hpp"
-#include "register/Text.hpp"
 
-void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath) {
-    OutputFile out(std::move(outputPath));
+void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
     std::string family, text, second;
-    std::string line;
     while (!isEndOfRegister(h)) {
-        getALine(h, line);
+        NumberedLine line = nextLine(h);
         if (getRegisterLineType(line) != "0") continue;
         std::string_view code = getRegisterLineCode(line);
         // Both lines are built before the first is appended.
@@ -17,27 +14,28 @@ void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath) {
         appendUpperCase(family, code);
         text.assign("FAMILY ").append(family).push_back(';');
         second.assign(family).append(".insert(").append(code).append(");");
-        appendLine(out, text);
-        appendLine(out, second);
+        out.appendLine(text);
+        out.appendLine(second);
     }
-    finishOutput(out);
 }
 
-void populateFamilyFileComposite(RegisterHandle& h, MaybePath outputPath,
-                                 const std::string& registerPath) {
-    OutputFile out(std::move(outputPath));
-    ExpansionContext context{{registerPath, {}}, {}, {}, {}};
-    std::string text;
-    std::string line;
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context) {
+    std::string text, expression;
     while (!isEndOfRegister(h)) {
-        getALine(h, line);
+        NumberedLine line = nextLine(h);
         std::string_view type = getRegisterLineType(line);
         if (type != "1" && type != "2") continue;
-        std::string expression = extendedAssign(getRegisterLineFaExpr(line), context);
+        std::string_view term = getRegisterLineFaExpr(line);
+        expression.clear();
+        extendedAssign(term, context, expression, placeOf(line, term));
         text.assign("FAMILY ");
         appendUpperCase(text, getRegisterLineCode(line));
         text.append(" =").append(expression).push_back(';');
-        appendLine(out, text);
+        out.appendLine(text);
     }
-    finishOutput(out);
+}
+
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, const std::string& registerPath) {
+    ExpansionContext context = expansionOf(registerPath);
+    populateFamilyFileComposite(h, out, context);
 }

@@ -1,12 +1,14 @@
 #pragma once
-#include "register/OutputFile.hpp"
+#include "expansion/ExtendedAssign.hpp"
+#include "output/OutputFile.hpp"
 #include "register/Register.hpp"
 
 #include <string>
 
 // Appends "FAMILY CODE;" and "CODE.insert(code);" for every basic feature.
-void populateFamilyFileBasic(RegisterHandle& h, MaybePath outputPath);
+void populateFamilyFileBasic(RegisterHandle& h, LineSink& out);
 // Appends "FAMILY CODE =expression;" for every composite feature (type "1" or
 // "2"), its expression expanded against the register at registerPath.
-void populateFamilyFileComposite(RegisterHandle& h, MaybePath outputPath,
-                                 const std::string& registerPath);
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, const std::string& registerPath);
+// The same, with the look-ups made on the run's register text.
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context);

@@ -7,24 +7,21 @@
 
 namespace {
 
-std::string entry(std::string_view index, std::string_view text) {
-    std::string line = "names[";
-    line.append(index).append("]=\"").append(text).append("\";");
-    return line;
+void appendEntry(LineSink& out, std::string& line, std::string_view index, std::string_view text) {
+    line.assign("names[").append(index).append("]=\"").append(text).append("\";");
+    out.appendLine(line);
 }
 
 } // namespace
 
-void populateNamesFile(RegisterHandle& h, MaybePath outputPath, std::uint64_t first) {
-    OutputFile out(std::move(outputPath));
+void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
     std::uint64_t index = first;
     std::string line;
     while (!isEndOfRegister(h)) {
-        getALine(h, line);
-        if (getRegisterLineType(line) != "0") continue;
-        appendLine(out, entry(std::to_string(index), getRegisterLineCode(line)));
+        NumberedLine l = nextLine(h);
+        if (getRegisterLineType(l) != "0") continue;
+        appendEntry(out, line, std::to_string(index), getRegisterLineCode(l));
         ++index;
     }
-    appendLine(out, entry("0", "1"));
-    finishOutput(out);
+    appendEntry(out, line, "0", "1");
 }

@@ -1,10 +1,10 @@
 #include "lint/Lint.hpp"
 
+#include "base/Failure.hpp"
+#include "base/Text.hpp"
 #include "expansion/ExtendedAssign.hpp"
-#include "register/Failure.hpp"
 #include "register/Register.hpp"
 #include "register/RegisterLine.hpp"
-#include "register/Text.hpp"
 #include "terms/StringParsing.hpp"
 #include "terms/TermAnalysis.hpp"
 
@@ -16,8 +16,6 @@
 #include <unordered_map>
 
 namespace {
-
-const char* const evalStop = "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
 
 struct CodeLine {
     std::size_t line;
@@ -192,9 +190,9 @@ void insertPending(Register& r) {
 }
 
 // One line as the five steps read it: its type column, and the columns its kind needs.
-void readLineOf(Register& r, std::size_t number, const std::string& line) {
+void readLineOf(Register& r, std::size_t number, std::string_view line) {
     if (line.find('(') != std::string::npos) {
-        std::string_view code = lookUpCode(line);
+        std::string_view code = lookUpCode({line, number});
         Column type = findColumn(2, line);
         LineType kind = type.fault == ColumnFault::None ? lineTypeOf(line) : LineType::NoTypeColumn;
         std::uint64_t hash = hashOf(code);
@@ -297,7 +295,7 @@ bool isVariable(const std::string& w) { return isLettersNumbers(toChars(w)); }
 // Why the expansion of a composite stopped, in the register's own terms: every
 // fault of the expression, not only the one fagen meets first, so that one
 // round of fixes is enough.
-void explainFailure(Register& r, const Composite& c, const std::string& message, const std::vector<std::string>& words) {
+void explainFailure(Register& r, const Composite& c, const Failure& failure, const std::vector<std::string>& words) {
     const std::size_t at = c.column;
     std::size_t before = r.out.size();
     if (c.expression.empty()) {
@@ -331,12 +329,12 @@ void explainFailure(Register& r, const Composite& c, const std::string& message,
         }
     }
     if (r.out.size() > before) return;
-    if (message == tailOfEmpty && r.firstStop != 0)
+    if (failure.kind == FailureKind::LookUpStopped && r.firstStop != 0)
         add(r, c.line, at, true, "fagen's look-ups stop at line " + std::to_string(r.firstStop) + ", which has no «(»");
-    else if (message == evalStop)
+    else if (failure.kind == FailureKind::Untranslatable)
         add(r, c.line, at, true, "a term that cannot be translated: an atom that begins with «+» or «.»");
     else
-        add(r, c.line, at, true, "the expansion stops: " + message);
+        add(r, c.line, at, true, "the expansion stops: " + failure.message);
 }
 
 // What fagen accepts in an expression but probably was not meant.
@@ -379,20 +377,14 @@ void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& 
     }
 }
 
-Register scan(const std::string& path) {
+Register scan(const RegisterText& text) {
     Register r;
-    RegisterHandle h = readRegister(path);
-    struct stat st {};
-    if (::fstat(h.fd, &st) == 0 && st.st_size > 0) {
-        std::size_t size = 64;
-        while (size < static_cast<std::size_t>(st.st_size) / 32) size *= 2;
-        r.codes.slots.resize(size);
-    }
-    std::string line;
+    RegisterHandle h = readRegister(text);
     std::size_t number = 0, crLines = 0, firstCr = 0;
-    for (LineRead read; (read = readLine(h, line)) != LineRead::End;) {
+    for (ReadLine read; (read = readLine(h)).read != LineRead::End;) {
         ++number;
-        if (read == LineRead::Invalid) {
+        std::string_view line = read.line.text;
+        if (read.read == LineRead::Invalid) {
             add(r, number, 1, true, "bytes that are not valid in the register's encoding: fagen stops reading here");
             if (r.firstStop == 0) r.firstStop = number;
             continue;
@@ -413,17 +405,20 @@ Register scan(const std::string& path) {
 // every one, so it catches the failure of each composite's expansion (the same
 // code fagen runs) and goes on with the next. Nothing else catches a Failure.
 std::vector<Diagnostic> lintRegister(const std::string& path) {
-    Register r = scan(path);
-    ExpansionContext context{{path, {}}, {}, {}, {}};
+    RegisterText text = openRegisterText(path);
+    Register r = scan(text);
+    ExpansionContext context = expansionOf(text);
+    std::string expansion;
     bool lookUpsFailed = false;
     TermGraph scratch;
     for (const Composite& c : r.composites) {
         std::vector<std::string> words = getWords(c.expression);
         try {
-            extendedAssign(c.expression, context);
+            expansion.clear();
+            extendedAssign(c.expression, context, expansion);
         } catch (const Failure& f) {
-            explainFailure(r, c, f.message, words);
-            lookUpsFailed = lookUpsFailed || (f.message == tailOfEmpty && r.firstStop != 0);
+            explainFailure(r, c, f, words);
+            lookUpsFailed = lookUpsFailed || (f.kind == FailureKind::LookUpStopped && r.firstStop != 0);
         }
         warnAbout(r, c, words, scratch);
     }
@@ -453,7 +448,7 @@ std::string dotId(std::string_view s) {
 } // namespace
 
 std::string registerGraph(const std::string& path) {
-    Register r = scan(path);
+    Register r = scan(openRegisterText(path));
     std::string dot = "digraph register {\n  rankdir=LR;\n";
     std::set<std::string> drawn;
     for (const auto& [code, composite] : r.features)
@@ -475,9 +470,10 @@ std::string registerGraph(const std::string& path) {
             auto [id, op] = stack.back();
             stack.pop_back();
             const TermNode& n = g.nodes[id];
-            if (n.op != 0) {
-                stack.push_back({n.right, n.op});
-                stack.push_back({n.left, n.op});
+            if (n.isOperator) {
+                char32_t o = n.isDot ? U'.' : U'+';
+                stack.push_back({n.second, o});
+                stack.push_back({n.first, o});
                 continue;
             }
             std::string word = renderTerm(g, id);

@@ -1,8 +1,8 @@
 #include "register/Register.hpp"
 
-#include "register/Failure.hpp"
-#include "register/OutputFile.hpp"
-#include "register/Text.hpp"
+#include "base/FileDescriptor.hpp"
+#include "base/Memory.hpp"
+#include "base/Text.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr std::size_t readChunk = 1 << 16;
+constexpr std::size_t firstBlock = std::size_t{1} << 16;
+constexpr std::size_t largestRead = std::size_t{1} << 24;
 
 struct FileId {
     dev_t device;
@@ -21,171 +22,308 @@ struct FileId {
 };
 
 // The files open through register handles: the only state the lock rule needs.
-std::vector<FileId>& openRegisters() {
-    static std::vector<FileId> ids;
+std::vector<const FileId*>& openRegisters() {
+    static std::vector<const FileId*> ids;
     return ids;
 }
 
-void release(RegisterHandle& h) {
-    if (h.fd < 0) return;
-    if (h.locks) {
-        auto& ids = openRegisters();
-        auto it = std::find_if(ids.begin(), ids.end(), [&](const FileId& id) {
-            return id.device == h.device && id.inode == h.inode;
-        });
-        if (it != ids.end()) ids.erase(it);
-    }
-    ::close(h.fd);
-    h.fd = -1;
+struct BlockRelease {
+    std::size_t size;
+    void operator()(char* p) const { releaseLarge(p, size); }
+};
+
+} // namespace
+
+// The text is kept in blocks that never move once allocated, so a line read
+// stays valid for the whole run however much is read after it; a line never
+// crosses from one block into the next. Every complete line ends in "\n" (the
+// last line of a file without one gets it here).
+struct RegisterContent {
+    std::string path;
+    FileDescriptor file; // open until the end has been read
+    bool locks = false;  // a regular file: appending to it is refused while read
+    FileId id{};
+
+    struct Block {
+        std::unique_ptr<char[], BlockRelease> bytes;
+        std::size_t size = 0;
+        std::size_t complete = 0; // bytes of complete lines
+        std::size_t used = 0;     // those and the start of the next line
+    };
+    std::vector<Block> blocks;
+    std::string raw;    // bytes of an incomplete line, when the locale needs decoding
+    bool drained = false;
+    int readError = 0; // errno of a failed read, met by whoever reads on
+
+    // Lines whose bytes the encoding refuses, in register order; their raw bytes
+    // stand in the text.
+    struct Invalid {
+        std::size_t block, offset;
+        std::uint64_t column;
+    };
+    std::vector<Invalid> invalid;
+};
+
+namespace {
+
+RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
+    RegisterContent::Block b;
+    b.bytes = std::unique_ptr<char[], BlockRelease>(static_cast<char*>(allocateLarge(size)), BlockRelease{size});
+    b.size = size;
+    c.blocks.push_back(std::move(b));
+    return c.blocks.back();
 }
 
-// Fills the buffer when it is empty; false at the end of the file.
-bool fill(RegisterHandle& h) {
-    if (h.begin < h.end) return true;
-    if (h.drained) return false;
+// A block with room for `need` more bytes after its complete lines; a partial
+// line at the end of the last block moves into the new one.
+RegisterContent::Block& roomFor(RegisterContent& c, std::size_t need) {
+    if (!c.blocks.empty() && c.blocks.back().size - c.blocks.back().used >= need) return c.blocks.back();
+    std::size_t tail = c.blocks.empty() ? 0 : c.blocks.back().used - c.blocks.back().complete;
+    std::size_t size = c.blocks.empty() ? firstBlock : c.blocks.back().size * 2;
+    size = std::max({size, tail + need, firstBlock});
+    RegisterContent::Block& b = newBlock(c, size);
+    if (tail > 0) {
+        RegisterContent::Block& last = c.blocks[c.blocks.size() - 2];
+        std::memcpy(b.bytes.get(), last.bytes.get() + last.complete, tail);
+        last.used = last.complete;
+        b.used = tail;
+    }
+    return b;
+}
+
+// Marks the lines in [from, to) of the last block complete, noting those whose
+// bytes are not UTF-8.
+void completeUtf8(RegisterContent& c, std::size_t from, std::size_t to) {
+    RegisterContent::Block& b = c.blocks.back();
+    const std::size_t blockIndex = c.blocks.size() - 1;
+    while (from < to) {
+        std::string_view rest(b.bytes.get() + from, to - from);
+        std::size_t bad = validUtf8Prefix(rest);
+        if (bad == rest.size()) break;
+        std::size_t start = rest.rfind('\n', bad);
+        start = start == std::string_view::npos ? 0 : start + 1;
+        std::size_t end = rest.find('\n', bad);
+        c.invalid.push_back({blockIndex, from + start, countChars(rest.substr(start, bad - start)) + 1});
+        from += end + 1;
+    }
+    b.complete = to;
+}
+
+// Decodes complete lines of raw bytes into the text (a locale other than UTF-8).
+void completeDecoded(RegisterContent& c, bool atEnd) {
+    std::size_t begin = 0;
+    std::string decoded;
     for (;;) {
-        ssize_t n = ::read(h.fd, h.buffer.get(), readChunk);
-        if (n > 0) {
-            h.begin = 0;
-            h.end = static_cast<std::size_t>(n);
-            return true;
+        std::size_t lf = c.raw.find('\n', begin);
+        if (lf == std::string::npos && !(atEnd && begin < c.raw.size())) break;
+        std::size_t end = lf == std::string::npos ? c.raw.size() : lf;
+        std::string_view line(c.raw.data() + begin, end - begin);
+        decoded.clear();
+        std::size_t fault = decodeFromLocale(line, decoded);
+        std::string_view kept = fault == noFault ? std::string_view(decoded) : line;
+        RegisterContent::Block& b = roomFor(c, kept.size() + 1);
+        if (fault != noFault) c.invalid.push_back({c.blocks.size() - 1, b.used, fault + 1});
+        std::memcpy(b.bytes.get() + b.used, kept.data(), kept.size());
+        b.used += kept.size();
+        b.bytes[b.used++] = '\n';
+        b.complete = b.used;
+        begin = lf == std::string::npos ? c.raw.size() : lf + 1;
+    }
+    c.raw.erase(0, begin);
+}
+
+void finish(RegisterContent& c) {
+    c.drained = true;
+    c.file.reset();
+}
+
+// Reads more of the file; false when nothing more will come (the end, or a
+// read error now kept in readError).
+bool readMore(RegisterContent& c) {
+    if (c.drained) return false;
+    if (needsEncoding()) {
+        char chunk[1 << 16];
+        ssize_t n;
+        while ((n = ::read(c.file.fd, chunk, sizeof chunk)) < 0 && errno == EINTR) {
         }
-        if (n == 0) {
-            h.drained = true;
+        if (n < 0) {
+            c.readError = errno;
+            finish(c);
             return false;
         }
-        if (errno != EINTR) failFile(h.path, "hGetLine", errno);
+        c.raw.append(chunk, static_cast<std::size_t>(n));
+        completeDecoded(c, n == 0);
+        if (n == 0) finish(c);
+        return true;
     }
+    // UTF-8: read straight into the text, keeping one byte for a last line feed.
+    RegisterContent::Block& b = roomFor(c, firstBlock);
+    std::size_t room = std::min(b.size - b.used - 1, largestRead);
+    ssize_t n;
+    while ((n = ::read(c.file.fd, b.bytes.get() + b.used, room)) < 0 && errno == EINTR) {
+    }
+    if (n < 0) {
+        c.readError = errno;
+        finish(c);
+        return false;
+    }
+    std::size_t start = b.used;
+    b.used += static_cast<std::size_t>(n);
+    if (n == 0) {
+        if (b.used > b.complete) b.bytes[b.used++] = '\n'; // a last line without one
+        completeUtf8(c, b.complete, b.used);
+        finish(c);
+        return true;
+    }
+    const void* lf = ::memrchr(b.bytes.get() + start, '\n', static_cast<std::size_t>(n));
+    if (lf) completeUtf8(c, b.complete, static_cast<std::size_t>(static_cast<const char*>(lf) - b.bytes.get()) + 1);
+    return true;
+}
+
+// Moves at to the next complete line, reading as needed; false at the end.
+bool lineAvailable(RegisterContent& c, LinePosition& at) {
+    for (;;) {
+        if (at.block < c.blocks.size() && at.offset < c.blocks[at.block].complete) return true;
+        if (at.block + 1 < c.blocks.size()) {
+            ++at.block;
+            at.offset = 0;
+            continue;
+        }
+        if (!readMore(c)) {
+            if (c.readError != 0) failFile(FileOperation::GetLine, c.path, c.readError);
+            return false;
+        }
+    }
+}
+
+void releaseLock(const FileId* id) {
+    auto& ids = openRegisters();
+    auto it = std::find(ids.begin(), ids.end(), id);
+    if (it != ids.end()) ids.erase(it);
+    delete id;
 }
 
 } // namespace
 
-RegisterHandle::RegisterHandle(RegisterHandle&& o) noexcept
-    : path(std::move(o.path)), fd(o.fd), device(o.device), inode(o.inode), locks(o.locks),
-      buffer(std::move(o.buffer)), begin(o.begin), end(o.end), drained(o.drained) {
-    o.fd = -1;
-}
+void LockRelease::operator()(const void* id) const { releaseLock(static_cast<const FileId*>(id)); }
 
-RegisterHandle& RegisterHandle::operator=(RegisterHandle&& o) noexcept {
-    if (this != &o) {
-        release(*this);
-        path = std::move(o.path);
-        fd = o.fd;
-        device = o.device;
-        inode = o.inode;
-        locks = o.locks;
-        buffer = std::move(o.buffer);
-        begin = o.begin;
-        end = o.end;
-        drained = o.drained;
-        o.fd = -1;
-    }
-    return *this;
-}
-
-RegisterHandle::~RegisterHandle() { release(*this); }
-
-bool isOpenAsRegister(dev_t device, ino_t inode) {
-    const auto& ids = openRegisters();
-    return std::any_of(ids.begin(), ids.end(), [&](const FileId& id) {
-        return id.device == device && id.inode == inode;
-    });
-}
-
-RegisterHandle readRegister(const std::string& path) {
+RegisterText openRegisterText(const std::string& path) {
     // O_NONBLOCK only for the open itself: a FIFO without a writer must not hang.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) failFile(path, "openFile", errno);
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isOpen()) failFile(FileOperation::OpenFile, path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        failFile(path, "openFile", err);
+    if (::fstat(fd.fd, &st) != 0) failFile(FileOperation::OpenFile, path, errno);
+    if (S_ISDIR(st.st_mode)) fail(FailureKind::IsDirectory, {}, path);
+    ::fcntl(fd.fd, F_SETFL, ::fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
+    auto c = std::make_shared<RegisterContent>();
+    c->path = path;
+    c->file = std::move(fd);
+    c->locks = S_ISREG(st.st_mode);
+    c->id = {st.st_dev, st.st_ino};
+    // A regular file is read into one block of its size (plus one byte for a
+    // missing last line feed), straight from the kernel.
+    if (S_ISREG(st.st_mode) && st.st_size > 0 && !needsEncoding())
+        newBlock(*c, static_cast<std::size_t>(st.st_size) + 1 + firstBlock);
+    return {c};
+}
+
+RegisterText registerTextOf(std::string_view text, const std::string& name) {
+    auto c = std::make_shared<RegisterContent>();
+    c->path = name;
+    c->raw.assign(text);
+    if (needsEncoding()) {
+        completeDecoded(*c, true);
+    } else if (!text.empty()) {
+        RegisterContent::Block& b = newBlock(*c, text.size() + 1);
+        std::memcpy(b.bytes.get(), text.data(), text.size());
+        b.used = text.size();
+        if (text.back() != '\n') b.bytes[b.used++] = '\n';
+        completeUtf8(*c, 0, b.used);
     }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        fail(path + ": openFile: inappropriate type (is a directory)");
+    c->raw.clear();
+    c->drained = true;
+    return {c};
+}
+
+const std::string& registerPath(const RegisterText& text) { return text.content->path; }
+
+std::uint64_t countLines(const RegisterText& text) {
+    RegisterContent& c = *text.content;
+    while (readMore(c)) {
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    RegisterHandle h;
-    h.path = path;
-    h.fd = fd;
-    h.device = st.st_dev;
-    h.inode = st.st_ino;
-    h.locks = S_ISREG(st.st_mode);
-    h.buffer = std::make_unique<char[]>(readChunk);
-    if (h.locks) openRegisters().push_back({st.st_dev, st.st_ino});
-    return h;
+    if (c.readError != 0) failFile(FileOperation::GetLine, c.path, c.readError);
+    std::uint64_t lines = 0;
+    for (const RegisterContent::Block& b : c.blocks)
+        lines += static_cast<std::uint64_t>(std::count(b.bytes.get(), b.bytes.get() + b.complete, '\n'));
+    return lines;
 }
 
-bool isEndOfRegister(RegisterHandle& h) { return !fill(h); }
-
-std::string endOfFileMessage(const std::string& path) { return path + ": hGetLine: end of file"; }
-
-std::string invalidBytesMessage(const std::string& path) {
-    return path + ": hGetLine: invalid argument (invalid byte sequence)";
+RegisterHandle::RegisterHandle(RegisterText text) : text_(std::move(text)) {
+    const RegisterContent& c = *text_.content;
+    if (!c.locks) return;
+    auto* id = new FileId(c.id);
+    lock_ = RegisterLock(id);
+    openRegisters().push_back(id);
 }
 
-void getALine(RegisterHandle& h, std::string& line) {
-    switch (readLine(h, line)) {
-    case LineRead::End:
-        fail(endOfFileMessage(h.path));
-    case LineRead::Invalid:
-        fail(invalidBytesMessage(h.path));
-    case LineRead::Line:
-        break;
+RegisterHandle readRegister(const RegisterText& text) { return RegisterHandle(text); }
+
+RegisterHandle readRegister(const std::string& path) { return RegisterHandle(openRegisterText(path)); }
+
+bool isEndOfRegister(RegisterHandle& h) { return !lineAvailable(*h.text().content, h.position()); }
+
+ReadLine readLine(RegisterHandle& h) {
+    RegisterContent& c = *h.text().content;
+    LinePosition& at = h.position();
+    if (!lineAvailable(c, at)) return {};
+    const RegisterContent::Block& b = c.blocks[at.block];
+    const char* start = b.bytes.get() + at.offset;
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', b.complete - at.offset));
+    ReadLine r{LineRead::Line, {std::string_view(start, static_cast<std::size_t>(lf - start)), at.line}, 0};
+    if (at.invalid < c.invalid.size() && c.invalid[at.invalid].block == at.block &&
+        c.invalid[at.invalid].offset == at.offset) {
+        r.read = LineRead::Invalid;
+        r.invalidColumn = c.invalid[at.invalid].column;
+        ++at.invalid;
     }
+    at.offset += r.line.text.size() + 1;
+    ++at.line;
+    return r;
 }
 
-std::string getALine(RegisterHandle& h) {
-    std::string line;
-    getALine(h, line);
-    return line;
+NumberedLine nextLine(RegisterHandle& h) {
+    ReadLine r = readLine(h);
+    if (r.read == LineRead::End) fail(FailureKind::EndOfFile, {}, h.path());
+    if (r.read == LineRead::Invalid) fail(FailureKind::InvalidBytes, {r.line.number, r.invalidColumn}, h.path());
+    return r.line;
 }
 
-LineRead readLine(RegisterHandle& h, std::string& line) {
-    if (!fill(h)) return LineRead::End;
-    line.clear();
-    for (;;) {
-        const char* start = h.buffer.get() + h.begin;
-        const void* lf = std::memchr(start, '\n', h.end - h.begin);
-        if (lf) {
-            auto len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-            line.append(start, len);
-            h.begin += len + 1;
-            break;
-        }
-        line.append(start, h.end - h.begin);
-        h.begin = h.end;
-        if (!fill(h)) break; // a last line without line feed
-    }
-    return decodeFromLocale(line) ? LineRead::Line : LineRead::Invalid;
-}
+std::string getALine(RegisterHandle& h) { return std::string(nextLine(h).text); }
 
 // note [code of a line]: a look-up takes as code the text after the first "(" of
 // the line, wherever it stands, up to the next ","; unlike the column getters it
 // ignores what comes before the "(" (a blank, say). A line without "(" stops it.
-std::string_view lookUpCode(std::string_view line) {
-    std::size_t open = line.find('(');
-    if (open == std::string_view::npos) fail(tailOfEmpty);
-    std::string_view rest = line.substr(open + 1);
+std::string_view lookUpCode(NumberedLine line) {
+    std::size_t open = line.text.find('(');
+    if (open == std::string_view::npos) fail(FailureKind::LookUpStopped, {line.number, 1});
+    std::string_view rest = line.text.substr(open + 1);
     return rest.substr(0, rest.find(','));
 }
 
 std::string getRegisterLine(RegisterHandle& h, std::string_view code) {
     for (;;) {
-        std::string line = getALine(h);
+        NumberedLine line = nextLine(h);
         bool atEnd = isEndOfRegister(h);
-        if (lookUpCode(line) == code) return line;
+        if (lookUpCode(line) == code) return std::string(line.text);
         if (atEnd) return notFound;
     }
 }
 
 bool existsInRegister(RegisterHandle& h, std::string_view text) {
     for (;;) {
-        std::string line = getALine(h);
+        NumberedLine line = nextLine(h);
         bool atEnd = isEndOfRegister(h);
-        if (line.find(text) != std::string::npos) return true;
+        if (line.text.find(text) != std::string_view::npos) return true;
         if (atEnd) return false;
     }
 }
@@ -200,45 +338,11 @@ std::string getFirstLine(const std::string& path) {
 std::string containsCode(const std::vector<std::string>& list, std::string_view text) {
     for (const std::string& s : list)
         if (s.find(text) != std::string::npos) return s;
-    fail(headOfEmpty);
+    fail(FailureKind::ListEmpty);
 }
 
-int openForWriting(const std::string& path, bool truncate) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND),
-                    0666);
-    if (fd < 0) failFile(path, "openFile", errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        failFile(path, "openFile", err);
-    }
-    if (S_ISREG(st.st_mode) && isOpenAsRegister(st.st_dev, st.st_ino)) {
-        ::close(fd);
-        fail(path + ": openFile: resource busy (file is locked)");
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
-        int err = errno;
-        ::close(fd);
-        failFile(path, "openFile", err);
-    }
-    return fd;
-}
-
-void setRegister(const std::string& path, std::string_view text) {
-    OutputFile out(path);
-    appendLine(out, text);
-    finishOutput(out);
-}
-
-void creatRegister(const std::string& name) {
-    std::string path = "/tmp/" + name + ".reg";
-    OutputFile out(path, OutputFile::Truncate);
-    appendText(out, " ");
-    finishOutput(out);
-}
-
-void deleteRegister(const std::string& path) {
-    if (::unlink(path.c_str()) != 0) failFile(path, "removeLink", errno);
+bool isOpenAsRegister(dev_t device, ino_t inode) {
+    const auto& ids = openRegisters();
+    return std::any_of(ids.begin(), ids.end(),
+                       [&](const FileId* id) { return id->device == device && id->inode == inode; });
 }

@@ -1,30 +1,73 @@
 #pragma once
-// The register file: read handles, reading lines, look-up by code, and the
-// operations that write or remove files.
+// The register file: its text, read once per run; read handles and their lines;
+// look-up by code; and the read half of the lock rule.
+#include "register/RegisterLine.hpp"
+
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 #include <vector>
 
-// An open, readable register file with its own position. Move-only; closing the
-// handle releases the file (see note [lock rule]).
-struct RegisterHandle {
-    std::string path;
-    int fd = -1;
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool locks = false; // a regular file: appending to it is refused while open
-    std::unique_ptr<char[]> buffer;
-    std::size_t begin = 0, end = 0;
-    bool drained = false; // read(2) has reported the end of the file
+// note [one reading]: a run reads the register's bytes once, and every step and
+// every look-up reads those same lines. The plain reading opens the file anew for
+// each step and look-up; for a regular file that nobody changes the two cannot be
+// told apart, but a pipe or /dev/stdin can be read only once (the plain reading
+// gives every later step an empty register and reports success), and a register
+// edited during a run would give outputs that describe two registers. The bytes
+// are read lazily, as the first step asks for lines, so every failure comes where
+// and when the plain reading meets it: the open in step 1, a decoding error or a
+// read error at the line that holds it, the lock rule while a step's handle is
+// open. What changes: later steps no longer open the file, so they cannot fail
+// to open it or see it changed.
+struct RegisterContent;
 
-    RegisterHandle() = default;
-    RegisterHandle(RegisterHandle&& other) noexcept;
-    RegisterHandle& operator=(RegisterHandle&& other) noexcept;
-    ~RegisterHandle();
+// The register's text: shared by the handles of a run; copies share it.
+struct RegisterText {
+    std::shared_ptr<RegisterContent> content;
 };
 
+// Opens the register file at path for reading; fails with the openFile message.
+RegisterText openRegisterText(const std::string& path);
+// A register held in memory, known by name in messages; for tests and checks.
+RegisterText registerTextOf(std::string_view text, const std::string& name = "register");
+const std::string& registerPath(const RegisterText& text);
+// Reads the whole text; the number of its lines.
+std::uint64_t countLines(const RegisterText& text);
+
+// A position between lines: where the next line starts.
+struct LinePosition {
+    std::size_t block = 0;
+    std::size_t offset = 0;
+    std::size_t invalid = 0; // entries of the invalid-line list before this position
+    std::uint64_t line = 1;  // the number of the line that starts here
+};
+
+// Holds the lock rule for one file while a handle is open on it (note [lock rule]).
+struct LockRelease {
+    void operator()(const void* id) const;
+};
+using RegisterLock = std::unique_ptr<const void, LockRelease>;
+
+// An open, readable register with its own position.
+class RegisterHandle {
+public:
+    explicit RegisterHandle(RegisterText text);
+
+    const std::string& path() const { return registerPath(text_); }
+    const RegisterText& text() const { return text_; }
+    // The number of the line the next read returns.
+    std::uint64_t nextLineNumber() const { return at_.line; }
+    LinePosition& position() { return at_; }
+
+private:
+    RegisterText text_;
+    LinePosition at_;
+    RegisterLock lock_;
+};
+
+RegisterHandle readRegister(const RegisterText& text);
 RegisterHandle readRegister(const std::string& path);
 
 // The end-of-file test: true when no character is left to read.
@@ -32,14 +75,18 @@ bool isEndOfRegister(RegisterHandle& h);
 
 // The next line without its line feed (a carriage return stays in the line).
 std::string getALine(RegisterHandle& h);
-// The same, into line (whose storage is reused from line to line).
-void getALine(RegisterHandle& h, std::string& line);
+// The same as a view into the register's text, with its number.
+NumberedLine nextLine(RegisterHandle& h);
 
-// getALine without failing: reads the next line into line.
-enum class LineRead { Line, End, Invalid };
-LineRead readLine(RegisterHandle& h, std::string& line);
-std::string endOfFileMessage(const std::string& path);
-std::string invalidBytesMessage(const std::string& path);
+// nextLine without failing on the end or on bytes the encoding refuses (read
+// errors still fail). An invalid line is its raw bytes; column: where they go wrong.
+enum class LineRead : std::uint8_t { Line, End, Invalid };
+struct ReadLine {
+    LineRead read = LineRead::End;
+    NumberedLine line;
+    std::uint64_t invalidColumn = 0;
+};
+ReadLine readLine(RegisterHandle& h);
 
 // The first line from the handle's position on whose code is exactly code, or
 // notFound. See note [code of a line].
@@ -48,21 +95,15 @@ std::string getRegisterLine(RegisterHandle& h, std::string_view code);
 
 // The code a look-up sees in a line: the text after its first "(" up to the next
 // ","; fails with the empty-list message when the line has no "(".
-std::string_view lookUpCode(std::string_view line);
-
-void setRegister(const std::string& path, std::string_view text);
+std::string_view lookUpCode(NumberedLine line);
 
 std::string goThroughFile(RegisterHandle& h);
 std::string getFirstLine(const std::string& path);
 bool existsInRegister(RegisterHandle& h, std::string_view text);
 std::string containsCode(const std::vector<std::string>& list, std::string_view text);
-void creatRegister(const std::string& name);
-void deleteRegister(const std::string& path);
 
 // note [lock rule]: while a register handle is open on a regular file, that file
 // (known by device and inode, whatever the path's spelling) may not be opened for
 // writing: a run whose output path names its register never changes the register.
+// This is the read half; output files hold the other.
 bool isOpenAsRegister(dev_t device, ino_t inode);
-// Opens path for writing (appending, or truncating when truncate is set), refusing
-// a file under the lock rule; fails with the openFile message. Returns the fd.
-int openForWriting(const std::string& path, bool truncate);

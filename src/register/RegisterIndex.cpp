@@ -1,7 +1,6 @@
 #include "register/RegisterIndex.hpp"
 
-#include "register/Failure.hpp"
-#include "register/Text.hpp"
+#include "base/Text.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -11,12 +10,15 @@
 // the encoding refuses) met before the match stops it, an empty register stops it
 // with end of file, and no match gives " ". Every look-up of a run therefore
 // depends only on the register's lines up to the first line that stops a search,
-// so those lines are read once and their codes kept with what a caller asks of
-// the line found: its type and whether it is longer than two characters.
+// so the lines are read once and each code kept with what a caller asks of the
+// line found: its type and whether it is longer than two characters. Codes of
+// later lines are kept too, marked, for the checker's reading "as if mended".
+
+static_assert(sizeof(RegisterIndex::Slot) == 16);
 
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
     __extension__ using Wide = unsigned __int128;
-    hash |= 1; // as stored in a slot's key, so a key finds its own slot again
+    // The hash is keyed (note [keyed hash]); spread its bits before scaling.
     hash ^= hash >> 31;
     hash *= 0xBF58476D1CE4E5B9ull;
     hash ^= hash >> 29;
@@ -32,19 +34,23 @@ LineType lineTypeOf(std::string_view line) {
     return LineType::Other;
 }
 
-LineType typeOf(const LookedUp& line) {
-    if (line.type == LineType::NoColumnText) failColumn(ColumnFault::EmptyText);
-    if (line.type == LineType::NoTypeColumn) failColumn(ColumnFault::NoMoreColumns);
-    return line.type;
+LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
+    (void)ix;
+    // The not-found text " " has no type column: no line has the code.
+    if (!found.found) fail(FailureKind::CodeMissing);
+    if (found.type == LineType::NoColumnText) fail(FailureKind::ColumnText, {found.line, 0});
+    if (found.type == LineType::NoTypeColumn) fail(FailureKind::ColumnMissing, {found.line, 0});
+    return found.type;
 }
 
 void failLookUp(const RegisterIndex& ix) {
-    if (ix.empty) fail(endOfFileMessage(ix.path));
-    fail(*ix.stop);
+    if (ix.empty) fail(FailureKind::EndOfFile, {}, registerPath(ix.text));
+    fail(ix.stopKind, {ix.stopLine, ix.stopColumn},
+         ix.stopKind == FailureKind::InvalidBytes ? registerPath(ix.text) : std::string());
 }
 
 std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
-    if ((slot.meta & 8) == 0) return {slot.bytes, static_cast<std::size_t>(slot.meta & 7)};
+    if (!slot.elsewhere) return {slot.bytes, slot.size};
     std::uint64_t offset = 0;
     std::memcpy(&offset, slot.bytes, sizeof slot.bytes);
     std::uint32_t size;
@@ -52,47 +58,62 @@ std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot
     return std::string_view(ix.codes).substr(offset + sizeof size, size);
 }
 
-LookedUp lineOf(const RegisterIndex::Slot& slot) {
-    return {static_cast<LineType>((slot.meta >> 4) & 7), (slot.meta & 0x80) != 0};
+LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
+    std::uint64_t line = ix.lines.empty() ? 0 : ix.lines[static_cast<std::size_t>(&slot - ix.slots.data())];
+    return {static_cast<LineType>(slot.type), slot.longerThanTwo != 0, line};
 }
 
 namespace {
 
 std::size_t& next(const RegisterIndex& ix, std::size_t& s) { return s = s + 1 == ix.slots.size() ? 0 : s + 1; }
 
-void grow(RegisterIndex& ix, std::size_t atLeast = 0) {
+void grow(RegisterIndex& ix, std::size_t atLeast) {
     decltype(ix.slots) old;
+    decltype(ix.lines) oldLines;
     old.swap(ix.slots);
-    ix.slots.resize(std::max<std::size_t>({64, old.size() * 2, atLeast}));
-    for (const RegisterIndex::Slot& slot : old) {
-        if (slot.key == 0) continue;
-        std::size_t s = slotOf(slot.key, ix.slots.size());
-        while (ix.slots[s].key != 0) next(ix, s);
-        ix.slots[s] = slot;
+    oldLines.swap(ix.lines);
+    std::size_t size = std::max<std::size_t>({64, old.size() * 2, atLeast});
+    ix.slots.resize(size);
+    if (ix.withLines) ix.lines.resize(size);
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        if (!old[i].used) continue;
+        std::size_t s = slotOf(old[i].hash, ix.slots.size());
+        while (ix.slots[s].used) next(ix, s);
+        ix.slots[s] = old[i];
+        if (ix.withLines) ix.lines[s] = oldLines[i];
     }
 }
 
+struct Entry {
+    std::uint64_t hash;
+    std::size_t begin, size;
+    LookedUp found;
+    bool afterStop;
+};
+
 // Keeps the first line of each code.
-void insert(RegisterIndex& ix, std::uint64_t hash, std::string_view code, LookedUp line) {
-    if ((ix.count + 1) * 3 > ix.slots.size() * 2) grow(ix);
-    const std::uint64_t key = hash | 1;
-    std::size_t s = slotOf(hash, ix.slots.size());
-    for (; ix.slots[s].key != 0; next(ix, s))
-        if (ix.slots[s].key == key && codeOf(ix, ix.slots[s]) == code) return;
+void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
+    std::size_t s = slotOf(e.hash, ix.slots.size());
+    for (; ix.slots[s].used; next(ix, s))
+        if (ix.slots[s].hash == e.hash && codeOf(ix, ix.slots[s]) == code) return;
     RegisterIndex::Slot& slot = ix.slots[s];
-    slot.key = key;
-    slot.meta = static_cast<unsigned char>((static_cast<unsigned>(line.type) << 4) | (line.longerThanTwo ? 0x80 : 0));
+    slot.hash = e.hash;
+    slot.used = 1;
+    slot.afterStop = e.afterStop;
+    slot.type = static_cast<std::uint8_t>(e.found.type);
+    slot.longerThanTwo = e.found.longerThanTwo;
     if (code.size() <= sizeof slot.bytes) {
-        slot.meta |= static_cast<unsigned char>(code.size());
+        slot.size = static_cast<std::uint8_t>(code.size());
         std::memcpy(slot.bytes, code.data(), code.size());
     } else {
-        slot.meta |= 8;
+        slot.elsewhere = 1;
         std::uint64_t offset = ix.codes.size();
         std::memcpy(slot.bytes, &offset, sizeof slot.bytes);
         auto size = static_cast<std::uint32_t>(code.size());
         ix.codes.append(reinterpret_cast<const char*>(&size), sizeof size);
         ix.codes.append(code);
     }
+    if (!ix.lines.empty()) ix.lines[s] = e.found.line;
     ix.blankInSomeCode = ix.blankInSomeCode || code.find(' ') != std::string_view::npos;
     ++ix.count;
 }
@@ -100,67 +121,70 @@ void insert(RegisterIndex& ix, std::uint64_t hash, std::string_view code, Looked
 // Lines waiting to be inserted while their slots are fetched; inserted in
 // register order, so the first line of a code still wins.
 struct Batch {
-    struct Line {
-        std::uint64_t hash;
-        std::size_t begin, size;
-        LookedUp line;
-    };
-    std::vector<Line> lines;
+    static constexpr std::size_t size = 32;
+    std::vector<Entry> entries;
     std::string codes;
 };
 
 void insertAll(RegisterIndex& ix, Batch& b) {
-    for (const Batch::Line& l : b.lines) insert(ix, l.hash, std::string_view(b.codes).substr(l.begin, l.size), l.line);
-    b.lines.clear();
+    if ((ix.count + b.entries.size()) * 3 > ix.slots.size() * 2) grow(ix, 0);
+    for (const Entry& e : b.entries) insert(ix, e, std::string_view(b.codes).substr(e.begin, e.size));
+    b.entries.clear();
     b.codes.clear();
 }
 
-// The number of line feeds in the file: sizes the table once instead of growing
-// it line by line.
-std::size_t countLines(const std::string& path) {
-    RegisterHandle h = readRegister(path);
-    std::size_t lines = 0;
-    while (!isEndOfRegister(h)) {
-        const char* p = h.buffer.get() + h.begin;
-        const char* end = h.buffer.get() + h.end;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))))) {
-            ++lines;
-            ++p;
-        }
-        h.begin = h.end;
+// The code a look-up sees in a line; for a line without "(", the code it would
+// have with one: its first column.
+std::optional<std::string_view> codeOfLine(std::string_view line) {
+    std::size_t open = line.find('(');
+    if (open != std::string_view::npos) {
+        std::string_view rest = line.substr(open + 1);
+        return rest.substr(0, rest.find(','));
     }
-    return lines;
+    Column first = findColumn(1, line);
+    if (first.fault != ColumnFault::None) return std::nullopt;
+    return first.text;
 }
 
 } // namespace
 
-RegisterIndex indexRegister(const std::string& path) {
+RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
     RegisterIndex ix;
-    ix.path = path;
-    RegisterHandle h = readRegister(path);
-    grow(ix, countLines(path) * 3 / 2 + 2);
-    std::string line;
-    bool any = false;
+    ix.text = text;
+    ix.withLines = withLineNumbers;
+    // Sized once for every line: growing line by line costs more than counting.
+    grow(ix, static_cast<std::size_t>(countLines(text)) * 3 / 2 + 2);
+    RegisterHandle h = readRegister(text);
     Batch batch;
+    batch.entries.reserve(Batch::size);
+    bool any = false;
     for (;;) {
-        LineRead r = readLine(h, line);
-        if (r == LineRead::End) break;
+        ReadLine r = readLine(h);
+        if (r.read == LineRead::End) break;
         any = true;
-        if (r == LineRead::Invalid) {
-            ix.stop = invalidBytesMessage(path);
-            break;
+        if (r.read == LineRead::Invalid) {
+            if (ix.stopLine == 0) {
+                ix.stopLine = r.line.number;
+                ix.stopKind = FailureKind::InvalidBytes;
+                ix.stopColumn = r.invalidColumn;
+            }
+            continue;
         }
-        if (line.find('(') == std::string::npos) {
-            ix.stop = tailOfEmpty;
-            break;
+        bool hasParenthesis = r.line.text.find('(') != std::string_view::npos;
+        if (!hasParenthesis && ix.stopLine == 0) {
+            ix.stopLine = r.line.number;
+            ix.stopKind = FailureKind::LookUpStopped;
+            ix.stopColumn = 1;
         }
-        std::string_view code = lookUpCode(line);
-        if (code.size() >= UINT32_MAX) fail("out of memory (code too long)");
-        std::uint64_t hash = hashText(code).hash;
+        std::optional<std::string_view> code = codeOfLine(r.line.text);
+        if (!code) continue;
+        if (code->size() >= UINT32_MAX) fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
+        std::uint64_t hash = hashText(*code).hash;
         prefetchCode(ix, hash);
-        batch.lines.push_back({hash, batch.codes.size(), code.size(), {lineTypeOf(line), hasMoreCharsThan(line, 2)}});
-        batch.codes.append(code);
-        if (batch.lines.size() == 32) insertAll(ix, batch);
+        LookedUp found{lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2), r.line.number};
+        batch.entries.push_back({hash, batch.codes.size(), code->size(), found, ix.stopLine != 0});
+        batch.codes.append(*code);
+        if (batch.entries.size() == Batch::size) insertAll(ix, batch);
     }
     insertAll(ix, batch);
     ix.empty = !any;
@@ -168,7 +192,9 @@ RegisterIndex indexRegister(const std::string& path) {
 }
 
 const RegisterIndex& indexOf(RegisterLookUp& lookUps) {
-    if (!lookUps.index) lookUps.index = indexRegister(lookUps.path);
+    if (lookUps.index) return *lookUps.index;
+    if (!lookUps.text.content) lookUps.text = openRegisterText(lookUps.path);
+    lookUps.index = indexRegister(lookUps.text);
     return *lookUps.index;
 }
 
@@ -176,4 +202,11 @@ LookedUp lookUp(const RegisterIndex& ix, std::string_view code) {
     bool blank = code.find(' ') != std::string_view::npos;
     if (blank && !ix.blankInSomeCode) return lookUpHashed(ix, 0, blank, [](std::string_view) { return false; });
     return lookUpHashed(ix, hashText(code).hash, blank, [&](std::string_view c) { return c == code; });
+}
+
+std::optional<LookedUp> lookUpMended(const RegisterIndex& ix, std::string_view code) {
+    const RegisterIndex::Slot* slot =
+        findSlot(ix, hashText(code).hash, [&](std::string_view c) { return c == code; });
+    if (!slot) return std::nullopt;
+    return lineOf(ix, *slot);
 }

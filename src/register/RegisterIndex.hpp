@@ -1,9 +1,9 @@
 #pragma once
 // What a look-up by code would meet if it searched the register from its first
 // line, worked out in one pass for all look-ups of a run (see note [look-up index]).
-#include "register/Memory.hpp"
+#include "base/Hash.hpp"
+#include "base/Memory.hpp"
 #include "register/Register.hpp"
-#include "register/RegisterLine.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -11,47 +11,69 @@
 #include <string_view>
 #include <vector>
 
-// The type column of the line a look-up returns, as its callers test it.
+// The type column of a line, as the readers test it.
 enum class LineType : std::uint8_t { Basic, Composite, Other, NoColumnText, NoTypeColumn };
 
+// What a look-up found: the type of the line, whether the line is longer than
+// two characters, and its number (0 where the index keeps no line numbers).
 struct LookedUp {
     LineType type;
-    bool longerThanTwo; // the line has more than two characters
+    bool longerThanTwo;
+    std::uint64_t line = 0;
+    bool found = true;
 };
 
 // What the not-found text " " gives: no type column, one character.
-inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false};
+inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false, 0, false};
 
 struct RegisterIndex {
     // One code and its first line's answer, in 16 bytes. Codes of up to 7 bytes
     // are kept in the slot itself, longer ones in `codes` (a 4-byte size, then
     // the bytes), so most look-ups touch one slot and nothing else.
     struct Slot {
-        std::uint64_t key = 0; // the code's hash with its lowest bit set; 0: free
-        unsigned char meta = 0; // size in the slot (3 bits), in `codes` (1), type (3), longer (1)
-        char bytes[7] = {};     // the code, or its offset in `codes`
+        std::uint64_t hash : 61 = 0;
+        std::uint64_t used : 1 = 0;
+        std::uint64_t afterStop : 1 = 0; // the line comes after the first line a search cannot pass
+        std::uint64_t spare : 1 = 0;
+        std::uint8_t size : 3 = 0;      // bytes of a code kept in the slot
+        std::uint8_t elsewhere : 1 = 0; // the code is in `codes`; bytes hold its offset
+        std::uint8_t type : 3 = 0;      // LineType
+        std::uint8_t longerThanTwo : 1 = 0;
+        char bytes[7] = {};
     };
-    std::string path;
-    bool empty = false;              // every look-up meets the end of the file
-    std::optional<std::string> stop; // the failure of the first line a search cannot pass
-    bool blankInSomeCode = false;    // a code holds a 0x20: operator terms can match
-    std::size_t count = 0;           // codes kept: those of the lines before the stop
+    RegisterText text;
+    bool empty = false; // the register has no line: every look-up meets its end
+    // The first line a search cannot pass: a line without "(" (or an empty
+    // line), or one whose bytes the encoding refuses. 0: none.
+    std::uint64_t stopLine = 0;
+    FailureKind stopKind = FailureKind::LookUpStopped;
+    std::uint64_t stopColumn = 1;
+    bool blankInSomeCode = false; // a code holds a 0x20: operator terms can match
+    std::size_t count = 0;        // codes kept
     std::vector<Slot, LargeAllocator<Slot>> slots; // open addressing, at most two thirds full
     std::string codes;
+    // The number of each slot's line, when asked for (fagen-lint).
+    bool withLines = false;
+    std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> lines;
 };
 
-// The register read once, to be looked up many times; built on the first look-up.
+// Reads the whole register. Lines after the first that stops a search are
+// indexed too, marked (fagen-lint reads on as if that line were mended); a line
+// without "(" is indexed by its first column.
+RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers = false);
+
+// The register read once, to be looked up many times; indexed on the first
+// look-up. Without a text, the file at path is opened then.
 struct RegisterLookUp {
+    RegisterText text;
     std::string path;
     std::optional<RegisterIndex> index;
 };
-
-RegisterIndex indexRegister(const std::string& path);
 const RegisterIndex& indexOf(RegisterLookUp& lookUps);
 
 LineType lineTypeOf(std::string_view line);
-// The type of a line found, failing as the column getter does.
-LineType typeOf(const LookedUp& line);
+// The type of a line found, failing as the column getter does on it.
+LineType typeOf(const RegisterIndex& ix, const LookedUp& found);
 
 // The line that getRegisterLine on a fresh handle would return for a code given
 // by its hash; equalsCode(code) tells whether a stored code is the wanted one.
@@ -59,29 +81,47 @@ LineType typeOf(const LookedUp& line);
 template <class Equal>
 LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode);
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code);
+// The same as if the first line that stops a search were mended: every line's
+// code is found.
+std::optional<LookedUp> lookUpMended(const RegisterIndex& ix, std::string_view code);
 
+// Fails as a search that meets the stop line (or the end of an empty register).
 [[noreturn]] void failLookUp(const RegisterIndex& ix);
-std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
 
+std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
 std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
-LookedUp lineOf(const RegisterIndex::Slot& slot);
+LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
+// Calls visit(code, found) for every code of the register.
+template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit);
 
 // A hint that a code with this hash is about to be looked up.
 inline void prefetchCode(const RegisterIndex& ix, std::uint64_t hash) {
     if (!ix.slots.empty()) __builtin_prefetch(&ix.slots[slotOf(hash, ix.slots.size())]);
 }
 
+// The slot holding a code, or nullptr.
+template <class Equal>
+const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash, Equal equalsCode) {
+    if (ix.slots.empty()) return nullptr;
+    for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
+        const RegisterIndex::Slot& slot = ix.slots[s];
+        if (!slot.used) return nullptr;
+        if (slot.hash == hash && equalsCode(codeOf(ix, slot))) return &slot;
+    }
+}
+
 template <class Equal>
 LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode) {
     if (ix.empty) failLookUp(ix);
-    if (!ix.slots.empty() && (!holdsBlank || ix.blankInSomeCode)) {
-        const std::uint64_t key = hash | 1;
-        for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
-            const RegisterIndex::Slot& slot = ix.slots[s];
-            if (slot.key == 0) break;
-            if (slot.key == key && equalsCode(codeOf(ix, slot))) return lineOf(slot);
-        }
+    if (!holdsBlank || ix.blankInSomeCode) {
+        const RegisterIndex::Slot* slot = findSlot(ix, hash, equalsCode);
+        if (slot && !slot->afterStop) return lineOf(ix, *slot);
     }
-    if (ix.stop) failLookUp(ix);
+    if (ix.stopLine != 0) failLookUp(ix);
     return notFoundLine;
+}
+
+template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit) {
+    for (const RegisterIndex::Slot& slot : ix.slots)
+        if (slot.used) visit(codeOf(ix, slot), lineOf(ix, slot));
 }

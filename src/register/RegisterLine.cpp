@@ -1,6 +1,6 @@
 #include "register/RegisterLine.hpp"
 
-#include "register/Failure.hpp"
+#include "base/Text.hpp"
 
 // note [column search]: the parentheses are optional and stripped again before
 // every column, so a column that begins with "(" loses it and the last column loses
@@ -11,36 +11,46 @@ Column findColumn(int n, std::string_view t) {
     for (;;) {
         while (!t.empty() && t.front() == '(') t.remove_prefix(1);
         while (!t.empty() && t.back() == ')') t.remove_suffix(1);
-        if (t.empty()) return {{}, ColumnFault::EmptyText};
+        if (t.empty()) return {t, ColumnFault::EmptyText};
         if (n <= 1) return {t.substr(0, t.find(','))};
         std::size_t comma = t.find(',', 1);
-        if (comma == std::string_view::npos) return {{}, ColumnFault::NoMoreColumns};
+        if (comma == std::string_view::npos) return {t.substr(t.size()), ColumnFault::NoMoreColumns};
         t.remove_prefix(comma + 1);
         --n;
     }
 }
 
-void failColumn(ColumnFault fault) {
-    if (fault == ColumnFault::EmptyText)
-        fail("RegisterLine:(24,1)-(32,49): Non-exhaustive patterns in function getColumn");
-    fail(tailOfEmpty);
+Place placeOf(NumberedLine line, std::string_view part) {
+    if (line.number == 0) return {};
+    return {line.number, charsBefore(line.text, part.data()) + 1};
 }
 
-std::string_view getColumn(int n, std::string_view line) {
-    Column c = findColumn(n, line);
-    if (c.fault != ColumnFault::None) failColumn(c.fault);
+void failColumn(const Column& c, NumberedLine line) {
+    fail(c.fault == ColumnFault::EmptyText ? FailureKind::ColumnText : FailureKind::ColumnMissing,
+         placeOf(line, c.text));
+}
+
+std::string_view getColumn(int n, NumberedLine line) {
+    Column c = findColumn(n, line.text);
+    if (c.fault != ColumnFault::None) failColumn(c, line);
     return c.text;
 }
 
+std::string_view getColumn(int n, std::string_view line) { return getColumn(n, NumberedLine{line, 0}); }
+
 RegisterLineRecord getTuple(std::string_view line) {
-    return {std::string(getColumn(1, line)), std::string(getColumn(2, line)),
-            std::string(getColumn(3, line)), std::string(getColumn(4, line))};
+    return {std::string(getColumn(1, line)), std::string(getColumn(2, line)), std::string(getColumn(3, line)),
+            std::string(getColumn(4, line))};
 }
 
 std::string_view getRegisterLineCode(std::string_view line) { return getColumn(1, line); }
 std::string_view getRegisterLineType(std::string_view line) { return getColumn(2, line); }
 std::string_view getRegisterLineFaExpr(std::string_view line) { return getColumn(3, line); }
 std::string_view getRegisterLineDesc(std::string_view line) { return getColumn(4, line); }
+std::string_view getRegisterLineCode(NumberedLine line) { return getColumn(1, line); }
+std::string_view getRegisterLineType(NumberedLine line) { return getColumn(2, line); }
+std::string_view getRegisterLineFaExpr(NumberedLine line) { return getColumn(3, line); }
+std::string_view getRegisterLineDesc(NumberedLine line) { return getColumn(4, line); }
 
 RegisterLineRecord setRegisterLineCode(std::string text, RegisterLineRecord r) {
     r.name = std::move(text);

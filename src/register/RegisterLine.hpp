@@ -1,5 +1,8 @@
 #pragma once
 // One register line, "(code,type,expression,description)", and its columns.
+#include "base/Failure.hpp"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,19 +13,30 @@ struct RegisterLineRecord {
     std::string desc;
 };
 
-// The column with number n (from 1) of a line; see note [column search].
-// The result is a view into line.
-std::string_view getColumn(int n, std::string_view line);
+// A line as a reader holds it: its text and its number in the register (from 1).
+// The getters that take one put that place into their failures.
+struct NumberedLine {
+    std::string_view text;
+    std::uint64_t number = 0;
+};
 
-// getColumn without failing: what it finds, or which of its two failures it meets.
-enum class ColumnFault { None, EmptyText, NoMoreColumns };
+// getColumn without failing: the column's text, or which of its two failures
+// it meets and where (text is then an empty view at the place of the fault).
+enum class ColumnFault : std::uint8_t { None, EmptyText, NoMoreColumns };
 struct Column {
     std::string_view text;
     ColumnFault fault = ColumnFault::None;
 };
 Column findColumn(int n, std::string_view line);
-// Fails with the message of a column fault.
-[[noreturn]] void failColumn(ColumnFault fault);
+// Fails as getColumn does for a column fault found in line.
+[[noreturn]] void failColumn(const Column& c, NumberedLine line);
+// The place of a part of a line (a view into it).
+Place placeOf(NumberedLine line, std::string_view part);
+
+// The column with number n (from 1) of a line; see note [column search].
+// The result is a view into line.
+std::string_view getColumn(int n, std::string_view line);
+std::string_view getColumn(int n, NumberedLine line);
 
 RegisterLineRecord getTuple(std::string_view line);
 
@@ -30,6 +44,10 @@ std::string_view getRegisterLineCode(std::string_view line);
 std::string_view getRegisterLineType(std::string_view line);
 std::string_view getRegisterLineFaExpr(std::string_view line);
 std::string_view getRegisterLineDesc(std::string_view line);
+std::string_view getRegisterLineCode(NumberedLine line);
+std::string_view getRegisterLineType(NumberedLine line);
+std::string_view getRegisterLineFaExpr(NumberedLine line);
+std::string_view getRegisterLineDesc(NumberedLine line);
 
 inline const std::string& name(const RegisterLineRecord& r) { return r.name; }
 inline const std::string& kind(const RegisterLineRecord& r) { return r.kind; }

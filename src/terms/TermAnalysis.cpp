@@ -1,18 +1,20 @@
 #include "terms/TermAnalysis.hpp"
 
-#include "register/Failure.hpp"
+#include "base/Text.hpp"
 #include "register/Register.hpp"
 #include "register/RegisterLine.hpp"
-#include "register/Text.hpp"
 #include "terms/StringParsing.hpp"
 
 #include <algorithm>
 
+// note [term memory]: a deep term is mostly nodes and per-position arrays, so both
+// are packed: the characters (4 bytes), one skip entry and one node entry per
+// position (4 + 4), and 12 bytes per node, of which a text has at most one per
+// position and about one per two characters when written in normal form. The
+// hashes (16 bytes a node) are made only when some code holds a blank, since only
+// then can an operator term be a code. docs/performance.md gives the figures.
+
 namespace {
-
-constexpr std::uint64_t lengthLimit = std::uint64_t{1} << 62;
-
-std::uint64_t addLength(std::uint64_t a, std::uint64_t b) { return std::min(a + b, lengthLimit); }
 
 // The words of a text: maximal runs of characters that are not white space.
 std::vector<std::u32string_view> wordsOf(std::u32string_view t) {
@@ -27,69 +29,83 @@ std::vector<std::u32string_view> wordsOf(std::u32string_view t) {
     return words;
 }
 
-std::u32string_view firstWord(std::u32string_view t) {
-    auto start = std::find_if_not(t.begin(), t.end(), isWhiteSpace);
-    if (start == t.end()) fail(headOfEmpty);
-    auto end = std::find_if(start, t.end(), isWhiteSpace);
-    return t.substr(static_cast<std::size_t>(start - t.begin()), static_cast<std::size_t>(end - start));
-}
-
 bool isOperatorWord(std::u32string_view w) { return w == U"+" || w == U"."; }
 
-std::uint32_t addAtom(TermGraph& g, std::uint32_t begin, std::uint32_t end) {
-    TermNode x;
-    x.wordBegin = begin;
-    x.wordEnd = end;
-    x.length = end - begin;
-    x.ground = !isLettersNumbers(std::u32string_view(g.text).substr(begin, end - begin));
-    TextHash h = hashChars(std::u32string_view(g.text).substr(begin, end - begin));
-    x.hash = h.hash;
-    x.power = h.power;
+std::uint32_t addNode(TermGraph& g, const TermNode& x) {
     g.nodes.push_back(x);
     return static_cast<std::uint32_t>(g.nodes.size() - 1);
 }
 
-std::uint32_t addOperator(TermGraph& g, char32_t op, std::uint32_t left, std::uint32_t right) {
+std::uint32_t addAtom(TermGraph& g, std::size_t begin, std::size_t end) {
+    TermNode x{};
+    x.first = static_cast<std::uint32_t>(begin);
+    x.second = static_cast<std::uint32_t>(end);
+    x.length = static_cast<std::uint32_t>(end - begin);
+    x.ground = !isLettersNumbers(std::u32string_view(g.text.data() + begin, end - begin));
+    return addNode(g, x);
+}
+
+std::uint32_t addOperator(TermGraph& g, bool dot, std::uint32_t left, std::uint32_t right) {
     const TermNode& l = g.nodes[left];
     const TermNode& r = g.nodes[right];
-    TermNode x;
-    x.op = op;
-    x.left = left;
-    x.right = right;
+    TermNode x{};
+    x.isOperator = 1;
+    x.isDot = dot;
+    x.first = left;
+    x.second = right;
     x.ground = l.ground && r.ground;
-    x.length = addLength(addLength(3, l.length), r.length);
-    TextHash h = hashAppend(hashAppend(TextHash{}, op), U' ');
-    h = hashAppend(hashAppend(hashAppend(h, TextHash{l.hash, l.power}), U' '), TextHash{r.hash, r.power});
-    x.hash = h.hash;
-    x.power = h.power;
-    g.nodes.push_back(x);
-    return static_cast<std::uint32_t>(g.nodes.size() - 1);
+    x.length = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{3} + l.length + r.length, lengthCap));
+    return addNode(g, x);
+}
+
+// What a reader fails with where it finds no term: an operand missing from the
+// operator at operatorAt, or a blank term.
+[[noreturn]] void failNoTerm(const TermGraph& g, std::size_t pos, std::size_t operatorAt) {
+    if (operatorAt != SIZE_MAX) fail(FailureKind::OperandMissing, placeAt(g, operatorAt), "operand");
+    fail(FailureKind::TermBlank, placeAt(g, std::min(pos, g.text.size())));
 }
 
 // Skips the blanks (0x20 only) at pos; an empty remainder is the empty-text stop.
-std::size_t skipBlanks(const TermGraph& g, std::size_t pos) {
-    std::size_t q = g.nextNonBlank[std::min(pos, g.text.size())];
-    if (q == g.text.size()) fail(headOfEmpty);
+std::size_t skipBlanks(const TermGraph& g, std::size_t pos, std::size_t operatorAt) {
+    std::size_t q = nextNonBlank(g, pos);
+    if (q == g.text.size()) failNoTerm(g, pos, operatorAt);
     return q;
 }
 
-bool startsWithOperator(const TermGraph& g, std::size_t at) { return operationAt(g, at) != U' '; }
-
 } // namespace
 
+Place placeAt(const TermGraph& g, std::size_t pos) {
+    if (g.origin.line == 0) return {};
+    return {g.origin.line, g.origin.column + pos};
+}
+
+std::size_t nextNonBlank(const TermGraph& g, std::size_t pos) {
+    if (pos >= g.text.size()) return g.text.size();
+    return g.text[pos] == U' ' ? g.skip[pos] : pos;
+}
+
+std::size_t nextWord(const TermGraph& g, std::size_t pos) {
+    std::size_t q = nextNonBlank(g, pos);
+    if (q < g.text.size() && isWhiteSpace(g.text[q])) return g.skip[q];
+    return q;
+}
+
+std::size_t wordEnd(const TermGraph& g, std::size_t w) { return w < g.text.size() ? g.skip[w] : w; }
+
 char32_t operationAt(const TermGraph& g, std::size_t pos) {
-    std::uint32_t w = g.nextWord[std::min(pos, g.text.size())];
-    if (w == g.text.size()) fail(headOfEmpty);
-    std::u32string_view word = std::u32string_view(g.text).substr(w, g.wordEnd[w] - w);
+    std::size_t w = nextWord(g, pos);
+    if (w == g.text.size()) fail(FailureKind::TermBlank, placeAt(g, std::min(pos, w)));
+    std::u32string_view word(g.text.data() + w, wordEnd(g, w) - w);
     return isOperatorWord(word) ? word[0] : U' ';
 }
 
 bool isGroundText(const TermGraph& g) {
     const std::size_t n = g.text.size();
     if (n == 0) return true;
-    if (g.nextWord[0] == n) fail(headOfEmpty);
-    for (std::size_t w = g.nextWord[0]; w < n; w = g.nextWord[g.wordEnd[w]])
-        if (isLettersNumbers(std::u32string_view(g.text).substr(w, g.wordEnd[w] - w))) return false;
+    std::size_t w = nextWord(g, 0);
+    if (w == n) fail(FailureKind::TermBlank, placeAt(g, 0));
+    for (; w < n; w = nextWord(g, wordEnd(g, w)))
+        if (isLettersNumbers(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w))) return false;
     return true;
 }
 
@@ -97,10 +113,9 @@ bool isGroundText(const TermGraph& g) {
 // it is taken (length of the left operand's normal form + 1) characters further
 // on. That is what the register's terms have always meant, blanks included.
 std::size_t skipOperand(const TermGraph& g, std::size_t pos, std::uint32_t node) {
-    std::uint64_t p = addLength(addLength(pos, g.nodes[node].length), 1);
+    std::uint64_t p = std::uint64_t{pos} + g.nodes[node].length + 1;
     return static_cast<std::size_t>(std::min<std::uint64_t>(p, g.text.size()));
 }
-
 
 TermGraph readTerm(std::string_view t) {
     TermGraph g;
@@ -108,74 +123,100 @@ TermGraph readTerm(std::string_view t) {
     return g;
 }
 
-void readTerm(std::string_view t, TermGraph& g) {
+void readTerm(std::string_view t, TermGraph& g, Place origin) {
+    g.origin = origin;
     g.text.resize(t.size());
     std::size_t chars = 0;
-    for (std::size_t pos = 0; pos < t.size();) g.text[chars++] = nextChar(t, pos);
+    for (std::size_t pos = 0; pos < t.size();) {
+        auto b = static_cast<unsigned char>(t[pos]);
+        g.text[chars++] = b < 0x80 ? (++pos, b) : nextChar(t, pos);
+    }
     g.text.resize(chars);
-    const std::size_t n = g.text.size();
-    if (n >= noNode) fail("out of memory (term too long)");
-    g.nextNonBlank.resize(n + 1);
-    g.nextWord.resize(n + 1);
-    g.wordEnd.resize(n + 1);
-    g.nextNonBlank[n] = g.nextWord[n] = g.wordEnd[n] = static_cast<std::uint32_t>(n);
-    g.nodeAt.assign(n + 1, noNode);
+    const std::size_t n = chars;
+    if (n > termLimit) fail(FailureKind::OutOfMemory, origin, "term too long");
+    g.skip.resize(n);
+    g.nodeAt.assign(n, noNode);
     g.nodes.clear();
+    g.hashes.clear();
+    std::uint32_t nonBlank = static_cast<std::uint32_t>(n); // first position >= i not 0x20
+    std::uint32_t word = static_cast<std::uint32_t>(n);     // first position >= i starting a word
+    std::uint32_t end = static_cast<std::uint32_t>(n);      // first white-space position >= i
     for (std::size_t i = n; i-- > 0;) {
-        bool space = isWhiteSpace(g.text[i]);
-        g.nextNonBlank[i] = g.text[i] != U' ' ? static_cast<std::uint32_t>(i) : g.nextNonBlank[i + 1];
-        g.nextWord[i] = space ? g.nextWord[i + 1] : static_cast<std::uint32_t>(i);
-        g.wordEnd[i] = space ? static_cast<std::uint32_t>(i) : g.wordEnd[i + 1];
+        char32_t c = g.text[i];
+        bool white = isWhiteSpace(c);
+        if (white) end = static_cast<std::uint32_t>(i);
+        g.skip[i] = c == U' ' ? nonBlank : white ? word : end;
+        if (c != U' ') nonBlank = static_cast<std::uint32_t>(i);
+        if (!white) word = static_cast<std::uint32_t>(i);
     }
 }
 
-std::uint32_t takeTermAt(TermGraph& g, std::size_t pos) {
+std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt) {
     using Frame = TermGraph::Reading;
     std::vector<Frame>& stack = g.reading;
     stack.clear();
     // Reads the term at p: a node when it is known at once, else noNode after
     // pushing a frame for an operator term.
     auto enter = [&](std::size_t p) -> std::uint32_t {
-        std::size_t at = skipBlanks(g, p);
+        std::size_t opAt = stack.empty() ? operatorAt : nextWord(g, stack.back().at);
+        std::size_t at = skipBlanks(g, p, opAt);
         if (g.nodeAt[at] != noNode) return g.nodeAt[at];
-        std::uint32_t w = g.nextWord[at];
-        if (startsWithOperator(g, at)) {
-            stack.push_back({static_cast<std::uint32_t>(at), g.text[w], noNode});
+        std::size_t w = nextWord(g, at);
+        if (w == g.text.size()) failNoTerm(g, at, opAt);
+        if (isOperatorWord(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w))) {
+            stack.push_back({static_cast<std::uint32_t>(at), noNode});
             return noNode;
         }
-        return g.nodeAt[at] = addAtom(g, w, g.wordEnd[w]);
+        return g.nodeAt[at] = addAtom(g, w, wordEnd(g, w));
     };
     std::uint32_t value = enter(pos);
     while (!stack.empty()) {
         if (value == noNode) { // a frame was just pushed: read its left operand
-            value = enter(stack.back().at + std::size_t{1});
+            value = enter(std::size_t{stack.back().at} + 1);
             continue;
         }
         Frame& f = stack.back();
         if (f.left == noNode) {
             f.left = value;
-            value = enter(skipOperand(g, f.at + std::size_t{1}, f.left));
+            value = enter(skipOperand(g, std::size_t{f.at} + 1, f.left));
             continue;
         }
         Frame done = f;
         stack.pop_back();
-        value = g.nodeAt[done.at] = addOperator(g, done.op, done.left, value);
+        bool dot = g.text[nextWord(g, done.at)] == U'.';
+        value = g.nodeAt[done.at] = addOperator(g, dot, done.left, value);
     }
     return value;
 }
 
 std::uint32_t leftTermOf(TermGraph& g) {
-    std::size_t at = skipBlanks(g, 0);
-    return takeTermAt(g, startsWithOperator(g, at) ? at + 1 : at);
+    std::size_t at = skipBlanks(g, 0, SIZE_MAX);
+    if (operationAt(g, at) == U' ') return takeTermAt(g, at);
+    return takeTermAt(g, at + 1, nextWord(g, at));
 }
 
 std::uint32_t rightTermOf(TermGraph& g) {
-    std::size_t at = skipBlanks(g, 0);
+    std::size_t at = skipBlanks(g, 0, SIZE_MAX);
     std::uint32_t left = leftTermOf(g);
-    return takeTermAt(g, skipOperand(g, at + 1, left));
+    return takeTermAt(g, skipOperand(g, at + 1, left), nextWord(g, at));
 }
 
-std::string renderTerm(const TermGraph& g, std::uint32_t node) {
+void hashNodes(TermGraph& g) {
+    const std::uint64_t base = hashBase();
+    const TextHash blank = hashAppend(TextHash{}, U' ', base);
+    for (std::size_t i = g.hashes.size(); i < g.nodes.size(); ++i) {
+        const TermNode& x = g.nodes[i];
+        if (!x.isOperator) {
+            g.hashes.push_back(hashChars(wordOf(g, x)));
+            continue;
+        }
+        TextHash h = hashAppend(hashAppend(TextHash{}, x.isDot ? U'.' : U'+', base), blank);
+        h = hashAppend(hashAppend(hashAppend(h, g.hashes[x.first]), blank), g.hashes[x.second]);
+        g.hashes.push_back(h);
+    }
+}
+
+std::string renderTerm(TermGraph& g, std::uint32_t node) {
     std::string out;
     forEachChar(g, node, [&](char32_t c) {
         appendChar(out, c);
@@ -184,16 +225,18 @@ std::string renderTerm(const TermGraph& g, std::uint32_t node) {
     return out;
 }
 
-bool termEquals(const TermGraph& g, std::uint32_t node, std::string_view utf8) {
-    if (countChars(utf8) != g.nodes[node].length) return false;
+bool termEquals(TermGraph& g, std::uint32_t node, std::string_view utf8) {
+    std::size_t chars = countChars(utf8);
+    if (g.nodes[node].length != std::min<std::size_t>(chars, lengthCap)) return false;
     std::size_t pos = 0;
-    return forEachChar(g, node, [&](char32_t c) { return nextChar(utf8, pos) == c; });
+    return forEachChar(g, node, [&](char32_t c) { return pos < utf8.size() && nextChar(utf8, pos) == c; }) &&
+           pos == utf8.size();
 }
 
 std::string getOperation(std::string_view t) {
-    std::u32string chars = toChars(t);
-    std::u32string_view w = firstWord(chars);
-    return w == U"+" ? "+" : w == U"." ? "." : " ";
+    TermGraph g = readTerm(t);
+    char32_t op = operationAt(g, 0);
+    return op == U'+' ? "+" : op == U'.' ? "." : " ";
 }
 
 std::vector<std::string> getWords(std::string_view t) {
@@ -207,7 +250,7 @@ std::string getVars(std::string_view t) {
     if (t.empty()) return "";
     std::u32string chars = toChars(t);
     std::vector<std::u32string_view> words = wordsOf(chars);
-    if (words.empty()) fail(headOfEmpty);
+    if (words.empty()) fail(FailureKind::TermBlank);
     std::string vars;
     for (std::u32string_view w : words) {
         if (!isLettersNumbers(w)) continue;

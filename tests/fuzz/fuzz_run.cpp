@@ -3,8 +3,8 @@
 // the register. A failure of the run is a normal outcome; a crash, a sanitizer
 // report, a hang or a change of the register is a finding.
 #include "driver/Main.hpp"
-#include "register/Failure.hpp"
-#include "register/OutputFile.hpp"
+#include "base/Failure.hpp"
+#include "output/OutputFile.hpp"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,17 +1,15 @@
 #pragma once
 // A word-for-word reading of the term operations, exponential and recursive,
 // to hold the linear ones against on small texts (unit tests and the fuzzer).
-#include "register/Failure.hpp"
-#include "register/Text.hpp"
+#include "base/Failure.hpp"
+#include "base/Text.hpp"
 
 #include <string>
 #include <vector>
 
 namespace literal {
 
-inline constexpr const char* evalStop = "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
-
-[[noreturn]] inline void head() { throw Failure{headOfEmpty}; }
+[[noreturn]] inline void head() { fail(FailureKind::OperandMissing); }
 
 inline std::vector<std::u32string> words(const std::u32string& t) {
     std::vector<std::u32string> w;
@@ -67,7 +65,7 @@ inline std::u32string takeTerm(std::u32string t) {
 inline std::u32string eval(const std::u32string& t) {
     if (t == U"0") return U"zeroSet";
     if (t == U"1") return U"oneSet";
-    if (t.empty() || (t[0] != U'+' && t[0] != U'.')) throw Failure{evalStop};
+    if (t.empty() || (t[0] != U'+' && t[0] != U'.')) fail(FailureKind::Untranslatable);
     std::u32string r = t.substr(1);
     while (!r.empty() && r[0] == U' ') r.erase(0, 1);
     std::u32string l = takeTerm(r);

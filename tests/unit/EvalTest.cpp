@@ -24,24 +24,24 @@ TEST(Eval, table) {
         {"+ 0  1", "PLUS(zeroSet, oneSet)"},
         {"+ 0 1 1", "PLUS(zeroSet, oneSet)"},
         {"+ .  0 1 1", "PLUS(DOT(zeroSet, zeroSet), oneSet)"},
-        {"0 ", evalPattern},
-        {" 1", evalPattern},
-        {"01", evalPattern},
-        {"", evalPattern},
-        {" + 0 1", evalPattern},
-        {"+ 2 1", evalPattern},
-        {"+ 0", headOfEmpty},
-        {"+", headOfEmpty},
-        {"+ ", headOfEmpty},
-        {"+ 2", evalPattern},          // the left operand decides
-        {"+ 0 2", evalPattern},
-        {"+ x-y 0", evalPattern},
-        {"+ +0 1", headOfEmpty},       // note [operator atoms]
-        {"+ +01 1", evalPattern},
-        {"+ ++0 1", headOfEmpty},
-        {"+ +. 1", headOfEmpty},
-        {"+ +a 1", evalPattern},
-        {"2", evalPattern},
+        {"0 ", msg::evalPattern},
+        {" 1", msg::evalPattern},
+        {"01", msg::evalPattern},
+        {"", msg::evalPattern},
+        {" + 0 1", msg::evalPattern},
+        {"+ 2 1", msg::evalPattern},
+        {"+ 0", msg::headOfEmpty},
+        {"+", msg::headOfEmpty},
+        {"+ ", msg::headOfEmpty},
+        {"+ 2", msg::evalPattern},          // the left operand decides
+        {"+ 0 2", msg::evalPattern},
+        {"+ x-y 0", msg::evalPattern},
+        {"+ +0 1", msg::headOfEmpty},       // note [operator atoms]
+        {"+ +01 1", msg::evalPattern},
+        {"+ ++0 1", msg::headOfEmpty},
+        {"+ +. 1", msg::headOfEmpty},
+        {"+ +a 1", msg::evalPattern},
+        {"2", msg::evalPattern},
     };
     for (const auto& r : rows) {
         std::string got;

@@ -2,9 +2,9 @@
 #include "expansion/ExtendedAssign.hpp"
 
 #include "TestSupport.hpp"
+#include "base/Text.hpp"
 #include "register/Register.hpp"
 #include "register/RegisterLine.hpp"
-#include "register/Text.hpp"
 #include "terms/Eval.hpp"
 #include "terms/TermAnalysis.hpp"
 
@@ -17,12 +17,19 @@ const char* const workedRegister = "(a,0,a,first)\n(b,0,b,second)\n(c,0,c,third)
                                    "(d,3,d,other)\n(x_1,0,x_1,low)\n(UP,0,UP,upper)\n(+ a b,0,odd,code)\n"
                                    "(+ a \u00e9,0,s,accent)\n(+ a \u00df,0,s,sharp)\n(\u00e9t\u00e9,0,e,summer)\n";
 
+std::string expanded(const std::string& term, ExpansionContext& context) {
+    std::string out;
+    extendedAssign(term, context, out);
+    return out;
+}
+
 // Expansion against a register with basic a, b, c, x_1, UP, ß, été and the odd
-// code «+ a b», composite k, and d of type 3.
+// code «+ a b», composite k, and d of type 3; from memory and from the file.
 TEST(ExtendedAssign, table) {
     TempDir dir;
     const std::string reg = dir.file("reg");
     writeFile(reg, workedRegister);
+    ExpansionContext context = expansionOf(registerTextOf(workedRegister));
     const struct {
         const char* term;
         const char* want; // the expression or the failure message
@@ -42,7 +49,7 @@ TEST(ExtendedAssign, table) {
         {"+ 0 1", "PLUS(zeroSet, oneSet)"},
         {". k c", "DOT(K, C)"},
         {"+ x_1 UP", "PLUS(X_1, UP)"},
-        {"+ \u00e9t\u00e9 \u00df", evalPattern},    // no variable: other letters are never one
+        {"+ \u00e9t\u00e9 \u00df", msg::evalPattern},    // no variable: other letters are never one
         {". c + a \u00e9", "DOT(C, + A \u00c9)"},   // operands that are codes come in upper case
         {". c + a \u00df", "DOT(C, + A \u00df)"},
         {"+ c . 1 + 0 c", "PLUS(C, DOT(ONESET, PLUS(ZEROSET, C)))"},
@@ -51,43 +58,36 @@ TEST(ExtendedAssign, table) {
         {"+ c a b", "PLUS(C, A)"},                 // text after the term ignored
         // Failures: a missing code, an untranslatable ground operand, a missing
         // operand, a term of blanks; the look-ups come before the translations.
-        {"+ a z", tailOfEmpty},
-        {"A", tailOfEmpty},
-        {"+ 2 z", tailOfEmpty},
-        {"+ 2 a", evalPattern},
-        {"+ 2 . 0 z", tailOfEmpty},
-        {"+ . 2 a +0 c", evalPattern},
-        {". +0 a", headOfEmpty},                  // note [operator atoms]
-        {"+ c", headOfEmpty},
-        {"  ", headOfEmpty},
-        {"", evalPattern},
-        {"2", evalPattern},
+        {"+ a z", msg::tailOfEmpty},
+        {"A", msg::tailOfEmpty},
+        {"+ 2 z", msg::tailOfEmpty},
+        {"+ 2 a", msg::evalPattern},
+        {"+ 2 . 0 z", msg::tailOfEmpty},
+        {"+ . 2 a +0 c", msg::evalPattern},
+        {". +0 a", msg::headOfEmpty},                  // note [operator atoms]
+        {"+ c", msg::headOfEmpty},
+        {"  ", msg::headOfEmpty},
+        {"", msg::evalPattern},
+        {"2", msg::evalPattern},
     };
     for (const auto& r : rows) {
-        std::string got;
-        std::string failure = failureOf([&] { got = extendedAssign(r.term, reg); });
-        EXPECT_EQ(failure.empty() ? got : failure, r.want) << "term «" << r.term << "»";
+        EXPECT_EQ(outcome([&] { return expanded(r.term, context); }), r.want) << "term «" << r.term << "»";
+        EXPECT_EQ(outcome([&] { return extendedAssign(r.term, reg); }), r.want) << "term «" << r.term << "»";
     }
-}
-
-template <class F> std::string outcomeOr(const char*, F f) {
-    std::string got;
-    std::string failure = failureOf([&] { got = f(); });
-    return failure.empty() ? got : failure;
 }
 
 TEST(Assign, firstLineWinsAndTypeIsExact) {
     TempDir dir;
     const std::string reg = dir.file("reg");
     writeFile(reg, "(a,0,a,x)\n(b,1,a,x)\n(c,1,a,x)\n(c,0,a,x)\n(e, 0,a,x)\n(f,2,a,x)\n");
-    RegisterLookUp lookUps{reg, {}};
+    RegisterLookUp lookUps{openRegisterText(reg), {}, {}};
     const struct {
         const char* name;
         const char* want;
-    } rows[] = {{"a", "a"}, {"b", " "}, {"c", " "}, {"e", " "}, {"f", " "}, {"A", tailOfEmpty}};
+    } rows[] = {{"a", "a"}, {"b", " "}, {"c", " "}, {"e", " "}, {"f", " "}, {"A", msg::tailOfEmpty}};
     for (const auto& r : rows) {
-        EXPECT_EQ(outcomeOr(r.name, [&] { return assign(r.name, reg); }), r.want) << r.name;
-        EXPECT_EQ(outcomeOr(r.name, [&] { return assign(r.name, lookUps); }), r.want) << r.name;
+        EXPECT_EQ(outcome([&] { return assign(r.name, reg); }), r.want) << r.name;
+        EXPECT_EQ(outcome([&] { return assign(r.name, lookUps); }), r.want) << r.name;
     }
 }
 
@@ -159,7 +159,8 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
             SCOPED_TRACE("term «" + term + "» in\n" + content);
             std::string want, got;
             std::string wantFailure = failureOf([&] { want = literalExtendedAssign(term, reg); });
-            std::string gotFailure = failureOf([&] { got = extendedAssign(term, reg); });
+            ExpansionContext context = expansionOf(registerTextOf(content));
+            std::string gotFailure = failureOf([&] { got = expanded(term, context); });
             ASSERT_EQ(gotFailure, wantFailure);
             ASSERT_EQ(got, want);
         }
@@ -168,9 +169,6 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
 
 // A chain of alternatives as long as tools write them.
 TEST(ExtendedAssign, longChains) {
-    TempDir dir;
-    const std::string reg = dir.file("reg");
-    writeFile(reg, "(a,0,a,x)\n(k,1,a,x)\n");
     const std::size_t n = 100000;
     std::string right, left;
     for (std::size_t i = 0; i < n; ++i) right += "+ a ";
@@ -178,11 +176,12 @@ TEST(ExtendedAssign, longChains) {
     for (std::size_t i = 0; i < n; ++i) left += ". ";
     left += "a";
     for (std::size_t i = 0; i < n; ++i) left += " 1";
-    std::string r = extendedAssign(right, reg);
+    ExpansionContext context = expansionOf(registerTextOf("(a,0,a,x)\n(k,1,a,x)\n"));
+    std::string r = expanded(right, context);
     EXPECT_EQ(r.size(), n * std::string("PLUS(A, )").size() + 1);
     EXPECT_EQ(r.substr(r.size() - n - 5), "(A, K" + std::string(n, ')'));
     EXPECT_EQ(r.substr(0, 18), "PLUS(A, PLUS(A, PL");
-    std::string l = extendedAssign(left, reg);
+    std::string l = expanded(left, context);
     EXPECT_EQ(l.substr(0, 12), "DOT(DOT(DOT(");
     EXPECT_EQ(l.substr(l.size() - 16), "ONESET), ONESET)");
 }

@@ -5,74 +5,104 @@
 
 #include "TestSupport.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-const char* const modelRefused =
-    "PrepareBasicFile:(20,1)-(31,159): Non-exhaustive patterns in function populateBasicFile";
+using Generator = std::function<void(RegisterHandle&, LineSink&, const RegisterText&)>;
 
-struct Fixture {
-    TempDir dir;
-    std::string reg = dir.file("reg");
-    std::string out = dir.file("out");
-};
+Generator basic(std::uint64_t first, const char* model) {
+    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) { populateBasicFile(h, out, first, model); };
+}
+Generator names(std::uint64_t first) {
+    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) { populateNamesFile(h, out, first); };
+}
+Generator config(std::uint64_t start, const char* model, const char* bits) {
+    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) {
+        populateConfigFile(h, out, start, model, bits);
+    };
+}
+Generator familyBasic() {
+    return [](RegisterHandle& h, LineSink& out, const RegisterText&) { populateFamilyFileBasic(h, out); };
+}
+Generator familyComposite() {
+    return [](RegisterHandle& h, LineSink& out, const RegisterText& text) {
+        ExpansionContext context = expansionOf(text);
+        populateFamilyFileComposite(h, out, context);
+    };
+}
 
-// Basic features only, numbered from the first index, whatever stands between.
-TEST(Generators, basicFileNumbersBasicFeaturesOnly) {
-    Fixture f;
-    writeFile(f.reg, "(A,0,A,a)\n(K,1,A,k)\n(B,0,B,,)\n(L,2,A,l)\n(C,0,C,c)\n(D,00,D,d)\n");
-    RegisterHandle h = readRegister(f.reg);
-    populateBasicFile(h, f.out, 5, "0");
-    EXPECT_EQ(readFile(f.out), "bdd A = bdd_ithvar(5) ; // a\nbdd B = bdd_ithvar(6) ; // \n"
-                               "bdd C = bdd_ithvar(7) ; // c\n");
-    RegisterHandle bag = readRegister(f.reg);
-    populateBasicFile(bag, f.dir.file("bag"), 1, "1");
-    EXPECT_EQ(readFile(f.dir.file("bag")).substr(0, 40), "bdd A = set2bag( bdd_ithvar(1)) ; // a\nb");
+// Every line a generator appends, then "stop: " and the message it fails with.
+std::string generated(const Generator& g, const std::string& reg) {
+    RegisterText text = registerTextOf(reg, "reg");
+    RegisterHandle h = readRegister(text);
+    LineVector out;
+    std::string failure = failureOf([&] { g(h, out, text); });
+    return joined(out) + (failure.empty() ? "" : "stop: " + failure);
+}
+
+const std::string stop = "stop: ";
+
+const char* const worked = "(a,0,a,first)\n(k,1,+ a b,either)\n(Motor,0,Motor,motor)\n(d,3,d,other)\n"
+                           "(b,0,b,second)\n(m,2,. k a,both)\n";
+
+// Register text in, exact lines (and the exact failure) out. Lines appended
+// before a failure stay; the numbering counts basic features only.
+TEST(Generators, table) {
+    const struct {
+        const char* what;
+        Generator generator;
+        const char* reg;
+        std::string want;
+    } rows[] = {
+        {"set model, numbered from first", basic(5, "0"),
+         "(A,0,A,a)\n(K,1,A,k)\n(B,0,B,,)\n(L,2,A,l)\n(C,0,C,c)\n(D,00,D,d)\n( E,0,E,e)\n",
+         "bdd A = bdd_ithvar(5) ; // a\nbdd B = bdd_ithvar(6) ; // \nbdd C = bdd_ithvar(7) ; // c\n"
+         "bdd  E = bdd_ithvar(8) ; // e\n"},
+        {"bag model", basic(1, "1"), "(A,0,A,a)\n(B,2,A,b)\n(C,0,C,c c)",
+         "bdd A = set2bag( bdd_ithvar(1)) ; // a\nbdd C = set2bag( bdd_ithvar(2)) ; // c c\n"},
+        {"model 2 before any line", basic(1, "2"), "\n", stop + msg::modelRefused},
+        {"model 01", basic(1, "01"), "", stop + msg::modelRefused},
+        {"empty model", basic(1, ""), "(A,0,A,a)\n", stop + msg::modelRefused},
+        {"model with a blank", basic(1, " 0"), "(A,0,A,a)\n", stop + msg::modelRefused},
+        {"no description", basic(1, "0"), "(A,0,A,a)\n(B,0)\n(C,0,C,c)\n",
+         "bdd A = bdd_ithvar(1) ; // a\n" + stop + msg::tailOfEmpty},
+        {"empty last line", basic(1, "0"), "(A,0,A,a)\n\n", "bdd A = bdd_ithvar(1) ; // a\n" + stop + msg::columnPattern},
+        {"codes and quotes verbatim", names(7), "(A,0)\n(K,1,x,y)\n(\"q\\,0,x,y)\n",
+         "names[7]=\"A\";\nnames[8]=\"\"q\\\";\nnames[0]=\"1\";\n"},
+        {"no closing entry after a failure", names(1), "(A,0,A,a)\n\n",
+         "names[1]=\"A\";\n" + stop + msg::columnPattern},
+        {"only the closing entry", names(1), "", "names[0]=\"1\";\n"},
+        {"count from the start", config(3, "2", ""), "(A,0)\n(B,1)\n(C,0,x,y)\n",
+         "const int occ_bitsize = ; // The number of bits to encod occurances\n"
+         "int model = 2; // 0 for set, 1 for bag, others implemented later.\n"
+         "int number_of_vars =  + 5; // the needed number of bdd variables\n"},
+        {"types compared exactly", config(0, "1", "4"), "(A, 0)\n(B,0 )\n(C,00)\n",
+         "const int occ_bitsize = 4; // The number of bits to encod occurances\n"
+         "int model = 1; // 0 for set, 1 for bag, others implemented later.\n"
+         "int number_of_vars = 4 + 0; // the needed number of bdd variables\n"},
+        {"no header line before a failure", config(0, "0", "4"), "(A,0)\n\n(B,0)\n", stop + msg::columnPattern},
+        {"family: basic part", familyBasic(), worked,
+         "FAMILY A;\nA.insert(a);\nFAMILY MOTOR;\nMOTOR.insert(Motor);\nFAMILY B;\nB.insert(b);\n"},
+        {"family: composite part", familyComposite(), worked, "FAMILY K =PLUS(A, B);\nFAMILY M =DOT(K, A);\n"},
+        {"family: no features, no lines", familyBasic(), "(A,3,A,a)\n(B, 1,B,b)\n", ""},
+        {"family: other types skipped", familyComposite(), "(A,3,A,a)\n(B, 1,B,b)\n(C,12,+,c)\n", ""},
+        {"family: a stop keeps the lines above", familyComposite(),
+         "(a,0,a,x)\n(k,1,+ a a,x)\n(m,2,+ a zz,x)\n(n,1,a,x)\n", "FAMILY K =PLUS(A, A);\n" + stop + msg::tailOfEmpty},
+        {"family: composite without expression", familyComposite(), "(a,0,a,x)\n(k,1)\n",
+         stop + msg::tailOfEmpty},
+    };
+    for (const auto& r : rows) EXPECT_EQ(generated(r.generator, r.reg), r.want) << r.what;
 }
 
 // The model is tested before the register is touched.
-TEST(Generators, basicFileRefusesOtherModels) {
-    Fixture f;
-    writeFile(f.reg, "(A,0,A,a)\n");
-    for (const char* model : {"2", "01", "", " 0", "1 "}) {
-        RegisterHandle h = readRegister(f.reg);
-        EXPECT_EQ(failureOf([&] { populateBasicFile(h, f.out, 1, model); }), modelRefused) << model;
-        EXPECT_EQ(getALine(h), "(A,0,A,a)") << "nothing was read";
-    }
-    EXPECT_FALSE(std::filesystem::exists(f.out));
-}
-
-TEST(Generators, namesFileEndsWithItsClosingEntry) {
-    Fixture f;
-    writeFile(f.reg, "(A,0)\n(K,1,x,y)\n(\"q\\,0,x,y)\n");
-    RegisterHandle h = readRegister(f.reg);
-    populateNamesFile(h, f.out, 7);
-    EXPECT_EQ(readFile(f.out), "names[7]=\"A\";\nnames[8]=\"\"q\\\";\nnames[0]=\"1\";\n");
-    writeFile(f.reg, "(A,0,A,a)\n\n");
-    RegisterHandle broken = readRegister(f.reg);
-    EXPECT_NE(failureOf([&] { populateNamesFile(broken, f.dir.file("names"), 1); }), "");
-    EXPECT_EQ(readFile(f.dir.file("names")), "names[1]=\"A\";\n") << "no closing entry after a failure";
-}
-
-TEST(Generators, configFileCountsFromTheStart) {
-    Fixture f;
-    writeFile(f.reg, "(A,0)\n(B,1)\n(C,0,x,y)\n");
-    RegisterHandle h = readRegister(f.reg);
-    populateConfigFile(h, f.out, 3, "2", "");
-    EXPECT_EQ(readFile(f.out), "const int occ_bitsize = ; // The number of bits to encod occurances\n"
-                               "int model = 2; // 0 for set, 1 for bag, others implemented later.\n"
-                               "int number_of_vars =  + 5; // the needed number of bdd variables\n");
-}
-
-TEST(Generators, familyFileWithoutFeaturesIsNotCreated) {
-    Fixture f;
-    writeFile(f.reg, "(A,3,A,a)\n(B, 1,B,b)\n");
-    RegisterHandle basic = readRegister(f.reg);
-    populateFamilyFileBasic(basic, f.out);
-    RegisterHandle composite = readRegister(f.reg);
-    populateFamilyFileComposite(composite, f.out, f.reg);
-    EXPECT_FALSE(std::filesystem::exists(f.out));
+TEST(Generators, modelIsTestedBeforeReading) {
+    RegisterText text = registerTextOf("(A,0,A,a)\n");
+    RegisterHandle h = readRegister(text);
+    LineVector out;
+    EXPECT_EQ(failureOf([&] { populateBasicFile(h, out, 1, "2"); }), msg::modelRefused);
+    EXPECT_EQ(getALine(h), "(A,0,A,a)") << "nothing was read";
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "TestSupport.hpp"
 #include "driver/Main.hpp"
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 
 #include <gtest/gtest.h>
 #include <random>

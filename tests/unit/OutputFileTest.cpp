@@ -1,4 +1,4 @@
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 
 #include "TestSupport.hpp"
 
@@ -56,9 +56,9 @@ TEST(OutputFile, bufferedLinesReachTheFile) {
                   appendLine(file, "first");
                   appendLine(file, std::string(200000, 'x'));
                   appendLine(file, "last");
-                  fail("a later failure");
+                  fail(FailureKind::ListEmpty);
               }),
-              "a later failure");
+              msg::headOfEmpty);
     EXPECT_FALSE(takeDeferredOutputFailure());
     EXPECT_EQ(readFile(out), "first\n" + std::string(200000, 'x') + "\nlast\n");
     { OutputFile unused(dir.file("never")); }
@@ -67,7 +67,7 @@ TEST(OutputFile, bufferedLinesReachTheFile) {
                   OutputFile missing(std::nullopt);
                   appendLine(missing, "x");
               }),
-              indexTooLarge);
+              msg::indexTooLarge);
 }
 
 } // namespace

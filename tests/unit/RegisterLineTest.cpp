@@ -38,16 +38,16 @@ const ColumnRow columnRows[] = {
     {"(é,0,é,ü)", 1, "é"},
     {"(é,0,é,ü)", 4, "ü"},
     // The failures: no text left to examine, and no further column.
-    {"", 1, columnPattern},
-    {"()", 1, columnPattern},
-    {"(((", 2, columnPattern},
-    {"(a,b,)", 3, columnPattern},
-    {"(a,b,)", 4, columnPattern},
-    {"(a,b)", 3, tailOfEmpty},
-    {"(a)", 2, tailOfEmpty},
-    {"(a,", 2, columnPattern},
+    {"", 1, msg::columnPattern},
+    {"()", 1, msg::columnPattern},
+    {"(((", 2, msg::columnPattern},
+    {"(a,b,)", 3, msg::columnPattern},
+    {"(a,b,)", 4, msg::columnPattern},
+    {"(a,b)", 3, msg::tailOfEmpty},
+    {"(a)", 2, msg::tailOfEmpty},
+    {"(a,", 2, msg::columnPattern},
     {"(,)", 1, ""},
-    {"(,)", 2, tailOfEmpty},
+    {"(,)", 2, msg::tailOfEmpty},
 };
 
 TEST(RegisterLine, getColumnTable) {
@@ -64,9 +64,9 @@ TEST(RegisterLine, gettersTakeOnlyTheirOwnColumn) {
     const std::string line = "(A,0)";
     EXPECT_EQ(getRegisterLineCode(line), "A");
     EXPECT_EQ(getRegisterLineType(line), "0");
-    EXPECT_EQ(failureOf([&] { getRegisterLineFaExpr(line); }), tailOfEmpty);
-    EXPECT_EQ(failureOf([&] { getRegisterLineDesc(line); }), tailOfEmpty);
-    EXPECT_EQ(failureOf([&] { getTuple(line); }), tailOfEmpty);
+    EXPECT_EQ(failureOf([&] { getRegisterLineFaExpr(line); }), msg::tailOfEmpty);
+    EXPECT_EQ(failureOf([&] { getRegisterLineDesc(line); }), msg::tailOfEmpty);
+    EXPECT_EQ(failureOf([&] { getTuple(line); }), msg::tailOfEmpty);
 }
 
 TEST(RegisterLine, tupleAndSetters) {

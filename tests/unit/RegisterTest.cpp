@@ -1,24 +1,26 @@
 #include "register/Register.hpp"
 
 #include "TestSupport.hpp"
+#include "driver/Main.hpp"
 #include "register/RegisterIndex.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> readingLoop(const std::string& path) {
-    RegisterHandle h = readRegister(path);
+std::vector<std::string> readingLoop(RegisterHandle h) {
     std::vector<std::string> lines;
     while (!isEndOfRegister(h)) lines.push_back(getALine(h));
     return lines;
 }
 
 // The reading loop: LF ends a line, a CR stays, a last line may lack its LF,
-// an empty file has no line.
+// an empty file has no line; the same from a file and from memory.
 TEST(Register, readingLoopSplitsAtLineFeedsOnly) {
     TempDir dir;
     const struct {
@@ -33,10 +35,29 @@ TEST(Register, readingLoopSplitsAtLineFeedsOnly) {
         {"a\r\nb\r\n", {"a\r", "b\r"}},
         {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
         {std::string(200000, 'x') + "\ny", {std::string(200000, 'x'), "y"}},
+        {"a\n" + std::string(70000, 'y') + "\nb", {"a", std::string(70000, 'y'), "b"}},
     };
     for (const auto& row : rows) {
         writeFile(dir.file("reg"), row.content);
-        EXPECT_EQ(readingLoop(dir.file("reg")), row.lines);
+        EXPECT_EQ(readingLoop(readRegister(dir.file("reg"))), row.lines);
+        EXPECT_EQ(readingLoop(readRegister(registerTextOf(row.content))), row.lines);
+        // A FIFO is read in the pieces the writer gives, across the text's blocks.
+        ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+        RegisterText fifo = openRegisterText(dir.file("fifo"));
+        int writer = ::open(dir.file("fifo").c_str(), O_WRONLY);
+        std::thread feed([&] {
+            for (std::size_t done = 0; done < row.content.size();) {
+                std::size_t piece = std::min<std::size_t>(row.content.size() - done, 1000);
+                ssize_t n = ::write(writer, row.content.data() + done, piece);
+                if (n <= 0) break;
+                done += static_cast<std::size_t>(n);
+            }
+            ::close(writer);
+        });
+        EXPECT_EQ(readingLoop(readRegister(fifo)), row.lines);
+        feed.join();
+        EXPECT_EQ(readingLoop(readRegister(fifo)), row.lines) << "a second handle reads the same lines";
+        std::filesystem::remove(dir.file("fifo"));
     }
 }
 
@@ -49,10 +70,18 @@ TEST(Register, readingFailures) {
               dir.path.string() + ": openFile: inappropriate type (is a directory)");
     writeFile(reg, "");
     EXPECT_EQ(failureOf([&] { getFirstLine(reg); }), reg + ": hGetLine: end of file");
-    writeFile(reg, "(a,0,a,x)\n(\xff,0,b,x)\n");
+    writeFile(reg, "(a,0,a,x)\n(\xc3\xa9\xff,0,b,x)\n");
     RegisterHandle h = readRegister(reg);
     EXPECT_EQ(getALine(h), "(a,0,a,x)");
-    EXPECT_EQ(failureOf([&] { getALine(h); }), reg + ": hGetLine: invalid argument (invalid byte sequence)");
+    std::optional<Failure> f = failureIn([&] { getALine(h); });
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->message, reg + ": hGetLine: invalid argument (invalid byte sequence)");
+    EXPECT_EQ(f->place.line, 2u);
+    EXPECT_EQ(f->place.column, 3u) << "the first byte that is not UTF-8";
+    // goThroughFile reads as getALine does; loadRegister opens as readRegister does.
+    RegisterHandle again = loadRegister(reg);
+    EXPECT_EQ(goThroughFile(again), "(a,0,a,x)");
+    EXPECT_EQ(failureOf([&] { goThroughFile(again); }), f->message);
 }
 
 // getRegisterLine: the text after the first "(" up to the next ",", compared
@@ -74,9 +103,9 @@ TEST(Register, getRegisterLineTable) {
         {"x(C,1,A,both)\n", "C", "x(C,1,A,both)"},
         {"(C)\n", "C)", "(C)"},
         {"(c,1,a,x)\n(c,0,a,y)\n", "c", "(c,1,a,x)"},
-        {"(A,0,A,motor)\n\n(B,0,B,light)\n", "B", tailOfEmpty},
+        {"(A,0,A,motor)\n\n(B,0,B,light)\n", "B", "stop"},
         {"(A,0,A,motor)\n\n(B,0,B,light)\n", "A", "(A,0,A,motor)"},
-        {"A,0,A,motor\n", "A", tailOfEmpty},
+        {"A,0,A,motor\n", "A", "stop"},
         {"", "A", "@eof"},
     };
     for (const auto& row : rows) {
@@ -86,11 +115,13 @@ TEST(Register, getRegisterLineTable) {
             RegisterHandle h = readRegister(reg);
             got = getRegisterLine(h, row.code);
         });
-        std::string want = std::string(row.want) == "@eof" ? reg + ": hGetLine: end of file" : row.want;
+        std::string want = std::string(row.want) == "@eof"   ? reg + ": hGetLine: end of file"
+                           : std::string(row.want) == "stop" ? msg::tailOfEmpty
+                                                             : row.want;
         EXPECT_EQ(failure.empty() ? got : failure, want) << "code «" << row.code << "» in «" << row.content << "»";
         // The index of a run gives what a search from the first line gives.
         std::string indexed = failureOf([&] {
-            RegisterIndex ix = indexRegister(reg);
+            RegisterIndex ix = indexRegister(openRegisterText(reg));
             LookedUp found = lookUp(ix, row.code);
             LookedUp direct = got == " " ? notFoundLine : LookedUp{lineTypeOf(got), got.size() > 2};
             EXPECT_EQ(found.type, direct.type);
@@ -117,8 +148,8 @@ TEST(Register, existsInRegisterAndContainsCode) {
 
     EXPECT_EQ(containsCode({"ab", "cd", "bcd"}, "cd"), "cd");
     EXPECT_EQ(containsCode({"ab", "xbcd"}, "bc"), "xbcd");
-    EXPECT_EQ(failureOf([] { containsCode({"ab"}, "x"); }), headOfEmpty);
-    EXPECT_EQ(failureOf([] { containsCode({}, ""); }), headOfEmpty);
+    EXPECT_EQ(failureOf([] { containsCode({"ab"}, "x"); }), msg::headOfEmpty);
+    EXPECT_EQ(failureOf([] { containsCode({}, ""); }), msg::headOfEmpty);
 }
 
 TEST(Register, setRegisterAppendsLines) {
@@ -133,6 +164,14 @@ TEST(Register, setRegisterAppendsLines) {
               dir.file("missing/out") + ": openFile: does not exist (No such file or directory)");
     EXPECT_EQ(failureOf([&] { setRegister(dir.path.string(), "x"); }),
               dir.path.string() + ": openFile: inappropriate type (Is a directory)");
+}
+
+// createLoadingFile makes its file hold exactly one blank, whatever it held.
+TEST(Register, createLoadingFileAndSetRegister) {
+    TempDir dir;
+    writeFile(dir.file("loading"), "old content\n");
+    createLoadingFile(dir.file("loading"));
+    EXPECT_EQ(readFile(dir.file("loading")), " ");
 }
 
 TEST(Register, creatRegisterAndDeleteRegister) {
@@ -166,7 +205,8 @@ TEST(Register, lockRule) {
         setRegister(dir.file("other"), "x");
         EXPECT_EQ(readFile(dir.file("other")), "x\n") << "another file is not locked";
         RegisterHandle moved = std::move(h);
-        EXPECT_NE(failureOf([&] { setRegister(reg, "x"); }), "");
+        EXPECT_EQ(failureOf([&] { setRegister(reg, "x"); }), reg + ": openFile: resource busy (file is locked)")
+            << "a moved handle still holds the lock";
     }
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\n") << "the register is never written while open";
     setRegister(reg, "x");

@@ -1,4 +1,4 @@
-#include "register/Text.hpp"
+#include "base/Text.hpp"
 
 #include <gtest/gtest.h>
 

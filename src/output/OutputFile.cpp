@@ -1,12 +1,13 @@
-#include "register/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 
-#include "register/Failure.hpp"
+#include "base/Failure.hpp"
+#include "base/Text.hpp"
 #include "register/Register.hpp"
-#include "register/Text.hpp"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,7 +78,7 @@ int flushBuffer(OutputFile& out) {
 }
 
 void open(OutputFile& out) {
-    if (!out.wanted) fail(indexTooLarge);
+    if (!out.wanted) fail(FailureKind::ArgumentMissing);
     out.path = *out.wanted;
     out.fd = openForWriting(out.path, out.mode == OutputFile::Truncate);
     struct stat st {};
@@ -104,12 +105,13 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
     std::size_t used = out.committed.load();
     if (used + size > capacity) {
         SignalBlock block;
-        if (int err = flushBuffer(out)) failFile(out.path, "hPutStr", err);
+        if (int err = flushBuffer(out)) failFile(FileOperation::PutStr, out.path, err);
         used = 0;
         if (size > capacity) {
             std::string whole(bytes);
             if (lineFeed) whole.push_back('\n');
-            if (int err = writeLines(out, whole.data(), whole.size())) failFile(out.path, "hPutStr", err);
+            if (int err = writeLines(out, whole.data(), whole.size()))
+                failFile(FileOperation::PutStr, out.path, err);
             return;
         }
     }
@@ -123,7 +125,7 @@ void append(OutputFile& out, std::string_view text, bool lineFeed) {
     if (needsEncoding()) {
         std::string encoded;
         if (!encodeToLocale(text, encoded))
-            fail(out.path + ": hPutStr: invalid argument (cannot encode character)");
+            fail(FailureKind::CannotEncode, {}, out.path);
         return appendBytes(out, encoded, lineFeed);
     }
     appendBytes(out, text, lineFeed);
@@ -156,12 +158,13 @@ OutputFile::~OutputFile() {
     if (fd < 0) return;
     SignalBlock block;
     if (int err = flushBuffer(*this); err != 0 && !deferred) {
-        deferred = path + ": hPutStr: " + ioErrorKind(err) + " (" + std::strerror(err) + ")";
+        deferred = fileErrorMessage(FileOperation::PutStr, path, err);
     }
     close(*this);
 }
 
 void appendLine(OutputFile& out, std::string_view text) { append(out, text, true); }
+void OutputFile::appendLine(std::string_view text) { append(*this, text, true); }
 void appendText(OutputFile& out, std::string_view text) { append(out, text, false); }
 
 void finishOutput(OutputFile& out) {
@@ -169,7 +172,7 @@ void finishOutput(OutputFile& out) {
     SignalBlock block;
     int err = flushBuffer(out);
     close(out);
-    if (err != 0) failFile(out.path, "hPutStr", err);
+    if (err != 0) failFile(FileOperation::PutStr, out.path, err);
 }
 
 std::optional<std::string> takeDeferredOutputFailure() {
@@ -186,4 +189,42 @@ void installInterruptFlush() {
     sigaddset(&sa.sa_mask, SIGTERM);
     sigaddset(&sa.sa_mask, SIGHUP);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
+int openForWriting(const std::string& path, bool truncate) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND), 0666);
+    if (fd < 0) failFile(FileOperation::OpenFile, path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        failFile(FileOperation::OpenFile, path, err);
+    }
+    if (S_ISREG(st.st_mode) && isOpenAsRegister(st.st_dev, st.st_ino)) {
+        ::close(fd);
+        fail(FailureKind::FileLocked, {}, path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        ::close(fd);
+        failFile(FileOperation::OpenFile, path, err);
+    }
+    return fd;
+}
+
+void setRegister(const std::string& path, std::string_view text) {
+    OutputFile out(path);
+    appendLine(out, text);
+    finishOutput(out);
+}
+
+void creatRegister(const std::string& name) {
+    OutputFile out("/tmp/" + name + ".reg", OutputFile::Truncate);
+    appendText(out, " ");
+    finishOutput(out);
+}
+
+void deleteRegister(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) failFile(FileOperation::RemoveLink, path, errno);
 }

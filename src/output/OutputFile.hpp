@@ -1,7 +1,7 @@
 #pragma once
-// An output file that complete lines are appended to. Lines are kept in a buffer
-// and written in large pieces; see note [output guarantee] for what a file holds
-// when a run ends early.
+// Output files: lines appended through a buffer and written in large pieces (see
+// note [output guarantee] for what a file holds when a run ends early), and the
+// write half of the lock rule.
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -12,7 +12,16 @@
 // first line is appended, and then fails with the index message.
 using MaybePath = std::optional<std::string>;
 
-struct OutputFile {
+// Where a generator appends its lines: an output file in a run, a list of lines
+// in a test.
+struct LineSink {
+    virtual void appendLine(std::string_view text) = 0;
+
+protected:
+    ~LineSink() = default;
+};
+
+struct OutputFile final : LineSink {
     enum Mode { Append, Truncate };
     explicit OutputFile(MaybePath path, Mode mode = Append);
     OutputFile(const OutputFile&) = delete;
@@ -20,6 +29,8 @@ struct OutputFile {
     // Writes what is still buffered; a failure then is kept for main, see
     // takeDeferredOutputFailure.
     ~OutputFile();
+
+    void appendLine(std::string_view text) override;
 
     MaybePath wanted;
     std::string path;
@@ -44,3 +55,14 @@ std::optional<std::string> takeDeferredOutputFailure();
 // On SIGINT, SIGTERM and SIGHUP: write the complete buffered lines, then let the
 // signal take its default effect.
 void installInterruptFlush();
+
+// Opens path for writing (appending, or truncating when truncate is set),
+// refusing a file open as the register (note [lock rule]); fails with the
+// openFile message. Returns the descriptor.
+int openForWriting(const std::string& path, bool truncate);
+
+// setRegister: appends text and one line feed to the file at path, creating it.
+void setRegister(const std::string& path, std::string_view text);
+// Makes "/tmp/" + name + ".reg" hold exactly one blank.
+void creatRegister(const std::string& name);
+void deleteRegister(const std::string& path);

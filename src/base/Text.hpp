@@ -13,6 +13,10 @@
 void initTextEncoding();
 
 bool isValidUtf8(std::string_view bytes);
+// The offset of the first byte that is not valid UTF-8, or bytes.size().
+std::size_t validUtf8Prefix(std::string_view bytes);
+// Characters in text before p, a pointer into it: the column of p is this + 1.
+std::size_t charsBefore(std::string_view text, const char* p);
 
 // Decodes one character of valid UTF-8 at bytes[pos] and advances pos past it.
 char32_t nextChar(std::string_view bytes, std::size_t& pos);
@@ -31,22 +35,13 @@ char32_t upperChar(char32_t c);
 std::string upperCase(std::string_view utf8);
 void appendUpperCase(std::string& out, std::string_view utf8);
 
-// Converts a line read from a file into UTF-8 in place; false when its bytes are
-// not valid in the locale's encoding.
-bool decodeFromLocale(std::string& line);
+// Appends raw bytes read from a file to out as UTF-8. Returns noFault, or the
+// number of characters before the first byte that is not valid in the locale's
+// encoding (out then holds the characters decoded up to that byte).
+inline constexpr std::size_t noFault = static_cast<std::size_t>(-1);
+std::size_t decodeFromLocale(std::string_view raw, std::string& out);
 // False when the locale's encoding is UTF-8 (or ASCII): text is written as it is.
 bool needsEncoding();
 // Appends utf8 in the locale's encoding to out; false when a character has no
 // representation there.
 bool encodeToLocale(std::string_view utf8, std::string& out);
-
-// Polynomial hash of a text's characters. A term node keeps the hash of its
-// normal form, so it can be looked up among codes without being rendered.
-struct TextHash {
-    std::uint64_t hash = 0, power = 1;
-};
-inline constexpr std::uint64_t hashBase = 0x9E3779B97F4A7C15ull | 1;
-inline TextHash hashAppend(TextHash a, char32_t c) { return {a.hash * hashBase + c, a.power * hashBase}; }
-inline TextHash hashAppend(TextHash a, TextHash b) { return {a.hash * b.power + b.hash, a.power * b.power}; }
-TextHash hashText(std::string_view utf8);
-TextHash hashChars(std::u32string_view chars);

@@ -1,7 +1,7 @@
 // fagen-lint: checks registers for what stops fagen and what it probably misreads.
 #include "lint/Lint.hpp"
-#include "register/Failure.hpp"
-#include "register/Text.hpp"
+#include "base/Failure.hpp"
+#include "base/Text.hpp"
 
 #include <cstdio>
 #include <string>

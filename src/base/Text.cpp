@@ -1,4 +1,4 @@
-#include "register/Text.hpp"
+#include "base/Text.hpp"
 
 #include <cerrno>
 #include <clocale>
@@ -64,7 +64,13 @@ void initTextEncoding() {
     std::setlocale(LC_ALL, "C");
 }
 
-bool isValidUtf8(std::string_view s) {
+bool isValidUtf8(std::string_view s) { return validUtf8Prefix(s) == s.size(); }
+
+std::size_t charsBefore(std::string_view text, const char* p) {
+    return countChars(text.substr(0, static_cast<std::size_t>(p - text.data())));
+}
+
+std::size_t validUtf8Prefix(std::string_view s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     std::size_t n = s.size(), i = 0;
     while (i < n) {
@@ -94,19 +100,19 @@ bool isValidUtf8(std::string_view s) {
             len = 4;
             cp = b & 0x07;
         } else {
-            return false;
+            return i;
         }
-        if (n - i < len) return false;
+        if (n - i < len) return i;
         for (std::size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
+            if ((p[i + k] & 0xC0) != 0x80) return i;
             cp = (cp << 6) | (p[i + k] & 0x3F);
         }
         if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
             (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return false;
+            return i;
         i += len;
     }
-    return true;
+    return n;
 }
 
 char32_t nextChar(std::string_view s, std::size_t& pos) {
@@ -204,13 +210,16 @@ void appendUpperCase(std::string& out, std::string_view s) {
     }
 }
 
-bool decodeFromLocale(std::string& line) {
+std::size_t decodeFromLocale(std::string_view raw, std::string& out) {
     const LocaleCodec& c = codec();
-    if (c.utf8) return isValidUtf8(line);
-    std::string out;
-    if (!convert(c.toUtf8, line, out)) return false;
-    line.swap(out);
-    return true;
+    if (c.utf8) {
+        std::size_t good = validUtf8Prefix(raw);
+        out.append(raw.substr(0, good));
+        return good == raw.size() ? noFault : countChars(raw.substr(0, good));
+    }
+    std::size_t before = out.size();
+    if (convert(c.toUtf8, raw, out)) return noFault;
+    return countChars(std::string_view(out).substr(before));
 }
 
 bool needsEncoding() { return !codec().utf8; }
@@ -222,16 +231,4 @@ bool encodeToLocale(std::string_view utf8, std::string& out) {
         return true;
     }
     return convert(c.fromUtf8, utf8, out);
-}
-
-TextHash hashText(std::string_view utf8) {
-    TextHash h;
-    for (std::size_t pos = 0; pos < utf8.size();) h = hashAppend(h, nextChar(utf8, pos));
-    return h;
-}
-
-TextHash hashChars(std::u32string_view chars) {
-    TextHash h;
-    for (char32_t c : chars) h = hashAppend(h, c);
-    return h;
 }

@@ -1,4 +1,4 @@
-#include "register/Memory.hpp"
+#include "base/Memory.hpp"
 
 #include <sys/mman.h>
 
