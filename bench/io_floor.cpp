@@ -49,11 +49,14 @@ void appendLines(const std::string& path, std::size_t count, const std::string& 
 int main(int argc, char** argv) {
     if (argc < 6) return 2;
     std::size_t total = 0;
-    for (int i = 0; i < 5; ++i) total += readLines(argv[1]);
+    for (int i = 0; i < 5; ++i)
+        total += readLines(argv[1]);
     std::string dir = argv[2];
-    std::size_t basic = std::strtoull(argv[3], nullptr, 10), names = std::strtoull(argv[4], nullptr, 10),
+    std::size_t basic = std::strtoull(argv[3], nullptr, 10),
+                names = std::strtoull(argv[4], nullptr, 10),
                 family = std::strtoull(argv[5], nullptr, 10);
-    appendLines(dir + "/basic.h", basic, "bdd f123456 = bdd_ithvar(123456) ; // basic feature 123456\n");
+    appendLines(dir + "/basic.h", basic,
+                "bdd f123456 = bdd_ithvar(123456) ; // basic feature 123456\n");
     appendLines(dir + "/names.h", names, "names[123456]=\"f123456\";\n");
     appendLines(dir + "/config.h", 3, "int number_of_vars = 4 + 600000; // the needed number\n");
     appendLines(dir + "/family.h", family, "FAMILY F123456 =PLUS(F12345, DOT(F23456, F345));\n");

@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string code(std::size_t i) { return std::string("f").append(std::to_string(i)); }
+std::string code(std::size_t i) {
+    return std::string("f").append(std::to_string(i));
+}
 
 // A random term of `operators` operators over the register's basic codes (a
 // composite may only name a basic feature, or a composite above it, so every
@@ -54,7 +56,8 @@ int main(int argc, char** argv) {
     }
     if (chain > 0) {
         out += "(chain,1,";
-        for (std::size_t i = 0; i < chain; ++i) out += "+ " + code(i % basics) + " ";
+        for (std::size_t i = 0; i < chain; ++i)
+            out += "+ " + code(i % basics) + " ";
         out += "1,a long chain of alternatives)\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -12,15 +12,18 @@ namespace {
 
 std::string rightNested(std::size_t depth, const char* leaf) {
     std::string t;
-    for (std::size_t i = 0; i < depth; ++i) t.append("+ ").append(leaf).append(" ");
+    for (std::size_t i = 0; i < depth; ++i)
+        t.append("+ ").append(leaf).append(" ");
     return t.append(leaf);
 }
 
 std::string leftNested(std::size_t depth, const char* leaf) {
     std::string t;
-    for (std::size_t i = 0; i < depth; ++i) t.append(". ");
+    for (std::size_t i = 0; i < depth; ++i)
+        t.append(". ");
     t.append(leaf);
-    for (std::size_t i = 0; i < depth; ++i) t.append(" ").append(leaf);
+    for (std::size_t i = 0; i < depth; ++i)
+        t.append(" ").append(leaf);
     return t;
 }
 
@@ -40,26 +43,49 @@ template <class F> void run(benchmark::State& state, Maker make, const char* lea
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * t.size()));
 }
 
-void take(TermGraph& g, std::string& out) { out = renderTerm(g, takeTermAt(g, 0)); }
-void right(TermGraph& g, std::string& out) { out = renderTerm(g, rightTermOf(g)); }
-void translate(TermGraph& g, std::string& out) { evalText(g, out); }
+void take(TermGraph& g, std::string& out) {
+    out = renderTerm(g, takeTermAt(g, 0));
+}
+void right(TermGraph& g, std::string& out) {
+    out = renderTerm(g, rightTermOf(g));
+}
+void translate(TermGraph& g, std::string& out) {
+    evalText(g, out);
+}
 
-void takeTermRight(benchmark::State& s) { run(s, rightNested, "a", take); }
-void takeTermLeft(benchmark::State& s) { run(s, leftNested, "a", take); }
-void getRightTermRight(benchmark::State& s) { run(s, rightNested, "a", right); }
-void getRightTermLeft(benchmark::State& s) { run(s, leftNested, "a", right); }
-void evalRight(benchmark::State& s) { run(s, rightNested, "1", translate); }
-void evalLeft(benchmark::State& s) { run(s, leftNested, "0", translate); }
+void takeTermRight(benchmark::State& s) {
+    run(s, rightNested, "a", take);
+}
+void takeTermLeft(benchmark::State& s) {
+    run(s, leftNested, "a", take);
+}
+void getRightTermRight(benchmark::State& s) {
+    run(s, rightNested, "a", right);
+}
+void getRightTermLeft(benchmark::State& s) {
+    run(s, leftNested, "a", right);
+}
+void evalRight(benchmark::State& s) {
+    run(s, rightNested, "1", translate);
+}
+void evalLeft(benchmark::State& s) {
+    run(s, leftNested, "0", translate);
+}
 
 void takeTermRightFresh(benchmark::State& state) {
     std::string t = rightNested(static_cast<std::size_t>(state.range(0)), "a");
-    for (auto _ : state) benchmark::DoNotOptimize(takeTerm(t));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(takeTerm(t));
     state.SetComplexityN(state.range(0));
 }
 
 } // namespace
 
-#define SIZES RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN)
+#define SIZES                                                                                      \
+    RangeMultiplier(10)                                                                            \
+        ->Range(1000, 1000000)                                                                     \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->Complexity(benchmark::oN)
 BENCHMARK(takeTermRight)->SIZES;
 BENCHMARK(takeTermLeft)->SIZES;
 BENCHMARK(getRightTermRight)->SIZES;

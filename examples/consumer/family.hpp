@@ -27,8 +27,12 @@ namespace family_model {
 
 inline int width = 0; // variables per block
 
-inline int y(int i) { return width + i; }
-inline int z(int i) { return 2 * width + i; }
+inline int y(int i) {
+    return width + i;
+}
+inline int z(int i) {
+    return 2 * width + i;
+}
 
 inline void init(int variables) {
     width = variables + 1; // indexes 1..variables; index 0 stays unused
@@ -38,7 +42,8 @@ inline void init(int variables) {
     // Each variable's copies sit next to it in the order: with the blocks one
     // after the other, the relation of DOT would need exponentially many nodes.
     std::vector<int> order;
-    for (int i = 0; i < width; ++i) order.insert(order.end(), {i, y(i), z(i)});
+    for (int i = 0; i < width; ++i)
+        order.insert(order.end(), {i, y(i), z(i)});
     bdd_setvarorder(order.data());
 }
 
@@ -59,7 +64,9 @@ struct FAMILY {
     void insert(const bdd& v) { set |= family_model::product({bdd_var(v)}); }
 };
 
-inline FAMILY PLUS(const FAMILY& f, const FAMILY& g) { return FAMILY(f.set | g.set); }
+inline FAMILY PLUS(const FAMILY& f, const FAMILY& g) {
+    return FAMILY(f.set | g.set);
+}
 
 inline FAMILY DOT(const FAMILY& f, const FAMILY& g) {
     using namespace family_model;
@@ -92,7 +99,8 @@ inline void collect(char* profile, int) {
     std::vector<std::vector<int>> products{{}};
     for (int i = 0; i < width; ++i) {
         if (profile[i] == 1) {
-            for (auto& p : products) p.push_back(i);
+            for (auto& p : products)
+                p.push_back(i);
         } else if (profile[i] == -1) {
             std::size_t n = products.size();
             for (std::size_t k = 0; k < n; ++k) {
@@ -103,7 +111,8 @@ inline void collect(char* profile, int) {
     }
     for (const auto& p : products) {
         std::vector<std::string> codes;
-        for (int i : p) codes.push_back(featureNames[i] ? featureNames[i] : "?");
+        for (int i : p)
+            codes.push_back(featureNames[i] ? featureNames[i] : "?");
         std::sort(codes.begin(), codes.end());
         found.push_back(codes);
     }
@@ -117,7 +126,8 @@ inline void print(const char* name, const FAMILY& f) {
     std::printf("%s = {", name);
     for (std::size_t k = 0; k < found.size(); ++k) {
         std::printf("%s{", k ? ", " : "");
-        for (std::size_t i = 0; i < found[k].size(); ++i) std::printf("%s%s", i ? ", " : "", found[k][i].c_str());
+        for (std::size_t i = 0; i < found[k].size(); ++i)
+            std::printf("%s%s", i ? ", " : "", found[k][i].c_str());
         std::printf("}");
     }
     std::printf("}\n");

@@ -36,7 +36,8 @@ std::string messageOf(FailureKind kind, const std::string& subject) {
     case FailureKind::Untranslatable:
         return "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
     case FailureKind::ModelRefused:
-        return "PrepareBasicFile:(20,1)-(31,159): Non-exhaustive patterns in function populateBasicFile";
+        return "PrepareBasicFile:(20,1)-(31,159): Non-exhaustive patterns in function "
+               "populateBasicFile";
     case FailureKind::ArgumentMissing:
         return "Prelude.(!!): index too large";
     case FailureKind::EndOfFile:
@@ -67,12 +68,13 @@ void fail(FailureKind kind, Place place, std::string subject) {
 }
 
 std::string fileErrorMessage(FileOperation operation, const std::string& path, int error) {
-    return path + ": " + operationName(operation) + ": " + ioErrorKind(error) + " (" + std::strerror(error) +
-           ")";
+    return path + ": " + operationName(operation) + ": " + ioErrorKind(error) + " (" +
+           std::strerror(error) + ")";
 }
 
 void failFile(FileOperation operation, const std::string& path, int error) {
-    throw Failure{FailureKind::FileError, {}, path, error, fileErrorMessage(operation, path, error)};
+    throw Failure{
+        FailureKind::FileError, {}, path, error, fileErrorMessage(operation, path, error)};
 }
 
 std::string programName(int argc, char** argv, const char* fallback) {

@@ -16,7 +16,8 @@ std::uint64_t hashBase() {
     static const std::uint64_t base = [] {
         std::uint64_t seed = 0;
         if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed)) {
-            seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
+            seed = static_cast<std::uint64_t>(
+                       std::chrono::steady_clock::now().time_since_epoch().count()) *
                        0x9E3779B97F4A7C15ull ^
                    static_cast<std::uint64_t>(::getpid());
         }
@@ -39,6 +40,7 @@ TextHash hashText(std::string_view utf8) {
 TextHash hashChars(std::u32string_view chars) {
     const std::uint64_t base = hashBase();
     TextHash h;
-    for (char32_t c : chars) h = hashAppend(h, c, base);
+    for (char32_t c : chars)
+        h = hashAppend(h, c, base);
     return h;
 }

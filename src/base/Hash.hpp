@@ -19,7 +19,8 @@ std::uint64_t hashBase();
 inline std::uint64_t mulMod(std::uint64_t a, std::uint64_t b) {
     __extension__ using Wide = unsigned __int128;
     Wide p = static_cast<Wide>(a) * b;
-    std::uint64_t s = (static_cast<std::uint64_t>(p) & hashPrime) + static_cast<std::uint64_t>(p >> 61);
+    std::uint64_t s =
+        (static_cast<std::uint64_t>(p) & hashPrime) + static_cast<std::uint64_t>(p >> 61);
     return s >= hashPrime ? s - hashPrime : s;
 }
 

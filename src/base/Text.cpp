@@ -56,7 +56,8 @@ void initTextEncoding() {
     if (!c.utf8) {
         c.toUtf8 = iconv_open("UTF-8", name.c_str());
         c.fromUtf8 = iconv_open(name.c_str(), "UTF-8");
-        if (c.toUtf8 == reinterpret_cast<iconv_t>(-1) || c.fromUtf8 == reinterpret_cast<iconv_t>(-1))
+        if (c.toUtf8 == reinterpret_cast<iconv_t>(-1) ||
+            c.fromUtf8 == reinterpret_cast<iconv_t>(-1))
             c.utf8 = true;
     }
     // The rest of the program compares bytes and characters itself; keep the C
@@ -64,7 +65,9 @@ void initTextEncoding() {
     std::setlocale(LC_ALL, "C");
 }
 
-bool isValidUtf8(std::string_view s) { return validUtf8Prefix(s) == s.size(); }
+bool isValidUtf8(std::string_view s) {
+    return validUtf8Prefix(s) == s.size();
+}
 
 std::size_t charsBefore(std::string_view text, const char* p) {
     return countChars(text.substr(0, static_cast<std::size_t>(p - text.data())));
@@ -161,13 +164,15 @@ std::u32string toChars(std::string_view s) {
 std::string fromChars(std::u32string_view chars) {
     std::string out;
     out.reserve(chars.size());
-    for (char32_t c : chars) appendChar(out, c);
+    for (char32_t c : chars)
+        appendChar(out, c);
     return out;
 }
 
 std::size_t countChars(std::string_view s) {
     std::size_t n = 0;
-    for (char b : s) n += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+    for (char b : s)
+        n += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
     return n;
 }
 
@@ -180,8 +185,8 @@ bool hasMoreCharsThan(std::string_view s, std::size_t n) {
 
 bool isWhiteSpace(char32_t c) {
     if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
-    return c == 0xA0 || c == 0x1680 || c == 0x180E ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
+    return c == 0xA0 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
 }
 
 char32_t upperChar(char32_t c) {
@@ -222,7 +227,9 @@ std::size_t decodeFromLocale(std::string_view raw, std::string& out) {
     return countChars(std::string_view(out).substr(before));
 }
 
-bool needsEncoding() { return !codec().utf8; }
+bool needsEncoding() {
+    return !codec().utf8;
+}
 
 bool encodeToLocale(std::string_view utf8, std::string& out) {
     const LocaleCodec& c = codec();

@@ -22,31 +22,31 @@ MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n) 
 // same family file. Arguments 4 and 5 are needed only when a line is to be written.
 void run(const std::vector<std::string>& args) {
     RegisterText reg = openRegisterText(argument(args, 3));
-    {   // 1. Basic declarations file: one bdd variable per basic feature.
+    { // 1. Basic declarations file: one bdd variable per basic feature.
         OutputFile out(optionalArgument(args, 4));
         RegisterHandle h = readRegister(reg);
         populateBasicFile(h, out, 1, argument(args, 1));
         finishOutput(out);
     }
-    {   // 2. Names file: the code of every basic feature under its variable number.
+    { // 2. Names file: the code of every basic feature under its variable number.
         OutputFile out("../working_dir/names.h");
         RegisterHandle h = readRegister(reg);
         populateNamesFile(h, out, 1);
         finishOutput(out);
     }
-    {   // 3. Configuration header: bit size, model and number of variables.
+    { // 3. Configuration header: bit size, model and number of variables.
         OutputFile out("../working_dir/config.h");
         RegisterHandle h = readRegister(reg);
         populateConfigFile(h, out, 0, argument(args, 1), argument(args, 2));
         finishOutput(out);
     }
-    {   // 4. Family file, basic part: a family per basic feature.
+    { // 4. Family file, basic part: a family per basic feature.
         OutputFile out(optionalArgument(args, 5));
         RegisterHandle h = readRegister(reg);
         populateFamilyFileBasic(h, out);
         finishOutput(out);
     }
-    {   // 5. Family file, composite part: each composite's expanded expression.
+    { // 5. Family file, composite part: each composite's expanded expression.
         OutputFile out(optionalArgument(args, 5));
         RegisterHandle h = readRegister(reg);
         ExpansionContext expansion = expansionOf(reg);
@@ -55,7 +55,9 @@ void run(const std::vector<std::string>& args) {
     }
 }
 
-RegisterHandle loadRegister(const std::string& path) { return readRegister(path); }
+RegisterHandle loadRegister(const std::string& path) {
+    return readRegister(path);
+}
 
 void createLoadingFile(const std::string& path) {
     OutputFile out(path, OutputFile::Truncate);

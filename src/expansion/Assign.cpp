@@ -9,7 +9,9 @@ std::string assign(std::string_view name, const std::string& registerPath) {
     return getRegisterLineType(line) == "0" ? std::string(name) : notFound;
 }
 
-bool keepsName(const RegisterIndex& ix, const LookedUp& found) { return typeOf(ix, found) == LineType::Basic; }
+bool keepsName(const RegisterIndex& ix, const LookedUp& found) {
+    return typeOf(ix, found) == LineType::Basic;
+}
 
 std::string assign(std::string_view name, RegisterLookUp& lookUps) {
     const RegisterIndex& ix = indexOf(lookUps);

@@ -56,16 +56,19 @@ Decision decide(Expansion& x, const RegisterIndex& ix, std::uint32_t node) {
     const TermNode& n = x.graph.nodes[node];
     if (n.ground) return Decision::Eval;
     LookedUp found = lookUpNode(x, ix, node);
-    if (isBasicFeatureLine(ix, found)) return keepsName(ix, found) ? Decision::Keep : Decision::Blank;
+    if (isBasicFeatureLine(ix, found))
+        return keepsName(ix, found) ? Decision::Keep : Decision::Blank;
     if (n.isOperator) return Decision::Operator;
-    if (!found.found) fail(FailureKind::CodeMissing, placeAt(x.graph, n.first), fromChars(wordOf(x.graph, n)));
+    if (!found.found)
+        fail(FailureKind::CodeMissing, placeAt(x.graph, n.first), fromChars(wordOf(x.graph, n)));
     return typeOf(ix, found) == LineType::Composite ? Decision::Keep : Decision::Blank;
 }
 
 // The first pass over an operand: its normal form is a node.
 void expandNode(Expansion& x, std::uint32_t root) {
     const RegisterIndex& ix = indexOf(x.lookUps);
-    if (x.decisions.size() < x.graph.nodes.size()) x.decisions.resize(x.graph.nodes.size(), Decision::Unknown);
+    if (x.decisions.size() < x.graph.nodes.size())
+        x.decisions.resize(x.graph.nodes.size(), Decision::Unknown);
     // A frame is an operator node whose left operand is expanded; bit 31 marks
     // one whose left operand is still to come.
     constexpr std::uint32_t leftToCome = std::uint32_t{1} << 31;
@@ -125,11 +128,16 @@ void renderOperand(Expansion& x, std::uint32_t root, std::string& out) {
 
 } // namespace
 
-ExpansionContext expansionOf(const RegisterText& text) { return {{text, {}, {}}, {}, {}}; }
+ExpansionContext expansionOf(const RegisterText& text) {
+    return {{text, {}, {}}, {}, {}};
+}
 
-ExpansionContext expansionOf(const std::string& registerPath) { return {{{}, registerPath, {}}, {}, {}}; }
+ExpansionContext expansionOf(const std::string& registerPath) {
+    return {{{}, registerPath, {}}, {}, {}};
+}
 
-void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out, Place origin) {
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
+                    Place origin) {
     TermGraph& g = context.graph;
     readTerm(term, g, origin);
     context.decisions.clear();

@@ -33,4 +33,5 @@ ExpansionContext expansionOf(const std::string& registerPath);
 std::string extendedAssign(std::string_view term, const std::string& registerPath);
 // The same on the register read once for the run, appending to out. origin is
 // where the term stands in the register, for the places of failures.
-void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out, Place origin = {});
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
+                    Place origin = {});

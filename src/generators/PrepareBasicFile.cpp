@@ -4,7 +4,8 @@
 
 #include <string>
 
-void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first, std::string_view model) {
+void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
+                       std::string_view model) {
     if (model != "0" && model != "1") fail(FailureKind::ModelRefused);
     const char* value = model == "0" ? " = bdd_ithvar(" : " = set2bag( bdd_ithvar(";
     const char* close = model == "0" ? ") ; // " : ")) ; // ";

@@ -4,8 +4,8 @@
 
 #include <string>
 
-void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start, std::string_view model,
-                        std::string_view occBitSize) {
+void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start,
+                        std::string_view model, std::string_view occBitSize) {
     std::uint64_t count = start;
     while (!isEndOfRegister(h))
         if (getRegisterLineType(nextLine(h)) == "0") ++count;
@@ -13,8 +13,9 @@ void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start, s
     out.appendLine(std::string("const int occ_bitsize = ")
                        .append(occBitSize)
                        .append("; // The number of bits to encod occurances"));
-    out.appendLine(
-        std::string("int model = ").append(model).append("; // 0 for set, 1 for bag, others implemented later."));
+    out.appendLine(std::string("int model = ")
+                       .append(model)
+                       .append("; // 0 for set, 1 for bag, others implemented later."));
     out.appendLine(std::string("int number_of_vars = ")
                        .append(occBitSize)
                        .append(" + ")

@@ -35,7 +35,8 @@ void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionCont
     }
 }
 
-void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, const std::string& registerPath) {
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out,
+                                 const std::string& registerPath) {
     ExpansionContext context = expansionOf(registerPath);
     populateFamilyFileComposite(h, out, context);
 }

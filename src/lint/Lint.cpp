@@ -9,8 +9,8 @@
 #include "terms/TermAnalysis.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -40,7 +40,9 @@ struct CodeTable {
     std::unordered_map<std::uint32_t, std::string> typeTexts; // lines of types other than 0, 1, 2
 };
 
-std::uint64_t hashOf(std::string_view code) { return std::hash<std::string_view>{}(code) | 1; }
+std::uint64_t hashOf(std::string_view code) {
+    return std::hash<std::string_view>{}(code) | 1;
+}
 
 std::string_view codeOf(const CodeTable& t, const CodeTable::Slot& s) {
     if (s.size <= sizeof s.code) return {s.code, s.size};
@@ -51,7 +53,8 @@ std::string_view codeOf(const CodeTable& t, const CodeTable::Slot& s) {
 
 CodeLine lineOf(const CodeTable& t, const CodeTable::Slot& s) {
     auto text = t.typeTexts.find(s.line);
-    return {s.line, s.type, text == t.typeTexts.end() ? std::string_view() : std::string_view(text->second)};
+    return {s.line, s.type,
+            text == t.typeTexts.end() ? std::string_view() : std::string_view(text->second)};
 }
 
 std::size_t probeStart(const CodeTable& t, std::uint64_t hash) {
@@ -68,14 +71,16 @@ const CodeTable::Slot* findCode(const CodeTable& t, std::string_view code) {
 }
 
 // The slot of code: the one found, or a new one holding line (second: true).
-std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::uint64_t hash, std::string_view code, std::size_t line) {
+std::pair<CodeTable::Slot*, bool> insertCode(CodeTable& t, std::uint64_t hash,
+                                             std::string_view code, std::size_t line) {
     if ((t.count + 1) * 2 > t.slots.size()) {
         std::vector<CodeTable::Slot> old(t.slots.size() * 2);
         old.swap(t.slots);
         for (const CodeTable::Slot& s : old) {
             if (s.line == 0) continue;
             std::size_t i = probeStart(t, s.hash);
-            while (t.slots[i].line != 0) i = (i + 1) & (t.slots.size() - 1);
+            while (t.slots[i].line != 0)
+                i = (i + 1) & (t.slots.size() - 1);
             t.slots[i] = s;
         }
     }
@@ -109,7 +114,7 @@ struct Register {
     CodeTable codes; // look-up code: its first line
     std::vector<Composite> composites;
     std::vector<std::pair<std::string, bool>> features; // code (column 1), composite?
-    std::size_t firstStop = 0;                           // first line a look-up cannot pass
+    std::size_t firstStop = 0;                          // first line a look-up cannot pass
     struct Pending {
         std::uint64_t hash;
         std::size_t begin, size, line;
@@ -127,28 +132,52 @@ std::string quoted(std::string_view text, std::size_t limit = 60) {
     if (countChars(text) <= limit) return "«" + std::string(text) + "»";
     std::string cut;
     std::size_t pos = 0;
-    for (std::size_t i = 0; i < limit; ++i) appendChar(cut, nextChar(text, pos));
+    for (std::size_t i = 0; i < limit; ++i)
+        appendChar(cut, nextChar(text, pos));
     return "«" + cut + "…»";
 }
 
 bool isKeyword(std::string_view w) {
     static const std::set<std::string_view> keywords = {
-        "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case",
-        "catch", "char", "char8_t", "char16_t", "char32_t", "class", "compl", "concept", "const",
-        "consteval", "constexpr", "constinit", "const_cast", "continue", "co_await", "co_return",
-        "co_yield", "decltype", "default", "delete", "do", "double", "dynamic_cast", "else", "enum",
-        "explicit", "export", "extern", "false", "float", "for", "friend", "goto", "if", "inline", "int",
-        "long", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr", "operator", "or",
-        "or_eq", "private", "protected", "public", "register", "reinterpret_cast", "requires", "return",
-        "short", "signed", "sizeof", "static", "static_assert", "static_cast", "struct", "switch",
-        "template", "this", "thread_local", "throw", "true", "try", "typedef", "typeid", "typename",
-        "union", "unsigned", "using", "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq"};
+        "alignas",       "alignof",     "and",
+        "and_eq",        "asm",         "auto",
+        "bitand",        "bitor",       "bool",
+        "break",         "case",        "catch",
+        "char",          "char8_t",     "char16_t",
+        "char32_t",      "class",       "compl",
+        "concept",       "const",       "consteval",
+        "constexpr",     "constinit",   "const_cast",
+        "continue",      "co_await",    "co_return",
+        "co_yield",      "decltype",    "default",
+        "delete",        "do",          "double",
+        "dynamic_cast",  "else",        "enum",
+        "explicit",      "export",      "extern",
+        "false",         "float",       "for",
+        "friend",        "goto",        "if",
+        "inline",        "int",         "long",
+        "mutable",       "namespace",   "new",
+        "noexcept",      "not",         "not_eq",
+        "nullptr",       "operator",    "or",
+        "or_eq",         "private",     "protected",
+        "public",        "register",    "reinterpret_cast",
+        "requires",      "return",      "short",
+        "signed",        "sizeof",      "static",
+        "static_assert", "static_cast", "struct",
+        "switch",        "template",    "this",
+        "thread_local",  "throw",       "true",
+        "try",           "typedef",     "typeid",
+        "typename",      "union",       "unsigned",
+        "using",         "virtual",     "void",
+        "volatile",      "wchar_t",     "while",
+        "xor",           "xor_eq"};
     return keywords.count(w) > 0;
 }
 
 bool isIdentifier(std::string_view w) {
     if (w.empty() || !(std::isalpha(static_cast<unsigned char>(w[0])) || w[0] == '_')) return false;
-    return std::all_of(w.begin(), w.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+    return std::all_of(w.begin(), w.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
 }
 
 void add(Register& r, std::size_t line, std::size_t column, bool error, std::string text) {
@@ -159,9 +188,13 @@ void add(Register& r, std::size_t line, std::size_t column, bool error, std::str
 // Returns false when it warned.
 bool checkName(Register& r, std::size_t line, std::string_view name, const char* use) {
     if (!isIdentifier(name))
-        add(r, line, 2, false, "code " + quoted(name) + " is not a C++ identifier: the generated «" + use + " " + std::string(name) + "» will not compile");
+        add(r, line, 2, false,
+            "code " + quoted(name) + " is not a C++ identifier: the generated «" + use + " " +
+                std::string(name) + "» will not compile");
     else if (isKeyword(name))
-        add(r, line, 2, false, quoted(name) + " is a C++ keyword: the generated «" + use + " " + std::string(name) + "» will not compile");
+        add(r, line, 2, false,
+            quoted(name) + " is a C++ keyword: the generated «" + use + " " + std::string(name) +
+                "» will not compile");
     else
         return true;
     return false;
@@ -169,8 +202,10 @@ bool checkName(Register& r, std::size_t line, std::string_view name, const char*
 
 std::string trimmed(std::string_view t) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!t.empty() && blank(t.front())) t.remove_prefix(1);
-    while (!t.empty() && blank(t.back())) t.remove_suffix(1);
+    while (!t.empty() && blank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && blank(t.back()))
+        t.remove_suffix(1);
     return std::string(t);
 }
 
@@ -183,7 +218,9 @@ void insertPending(Register& r) {
         if (fresh)
             slot->type = p.type;
         else
-            add(r, p.line, 1, false, "code " + quoted(code) + " is also on line " + std::to_string(slot->line) + ": look-ups find only that first line");
+            add(r, p.line, 1, false,
+                "code " + quoted(code) + " is also on line " + std::to_string(slot->line) +
+                    ": look-ups find only that first line");
     }
     r.pending.clear();
     r.pendingText.clear();
@@ -199,7 +236,8 @@ void readLineOf(Register& r, std::size_t number, std::string_view line) {
         __builtin_prefetch(&r.codes.slots[probeStart(r.codes, hash)]);
         r.pending.push_back({hash, r.pendingText.size(), code.size(), number, kind});
         r.pendingText.append(code);
-        if (kind == LineType::Other) r.codes.typeTexts.emplace(static_cast<std::uint32_t>(number), type.text);
+        if (kind == LineType::Other)
+            r.codes.typeTexts.emplace(static_cast<std::uint32_t>(number), type.text);
         if (r.pending.size() == 16) insertPending(r);
     } else if (r.firstStop == 0) {
         r.firstStop = number;
@@ -209,9 +247,12 @@ void readLineOf(Register& r, std::size_t number, std::string_view line) {
         if (line.empty())
             add(r, number, 1, true, "empty line: fagen stops here, every line needs a type column");
         else if (type.fault == ColumnFault::EmptyText)
-            add(r, number, 1, true, "no text left for the type column (only parentheses, or nothing after the code's «,»): fagen stops here");
+            add(r, number, 1, true,
+                "no text left for the type column (only parentheses, or nothing after the code's "
+                "«,»): fagen stops here");
         else
-            add(r, number, countChars(line) + 1, true, "no type column (no «,» after the code): fagen stops here");
+            add(r, number, countChars(line) + 1, true,
+                "no type column (no «,» after the code): fagen stops here");
         return;
     }
     std::string_view code = getColumn(1, line);
@@ -219,33 +260,41 @@ void readLineOf(Register& r, std::size_t number, std::string_view line) {
         r.features.emplace_back(code, false);
         Column desc = findColumn(4, line);
         if (desc.fault != ColumnFault::None)
-            add(r, number, countChars(line) + 1, true, "basic feature without a description column: fagen stops in the basic declarations file");
+            add(r, number, countChars(line) + 1, true,
+                "basic feature without a description column: fagen stops in the basic declarations "
+                "file");
         else if (findColumn(5, line).fault == ColumnFault::None)
-            add(r, number, columnOf(line, desc.text), false, "the description is cut at its «,»: fagen writes " + quoted(desc.text));
+            add(r, number, columnOf(line, desc.text), false,
+                "the description is cut at its «,»: fagen writes " + quoted(desc.text));
         if (checkName(r, number, code, "bdd") && checkName(r, number, upperCase(code), "FAMILY") &&
             upperCase(code) == code)
-            add(r, number, 2, false, "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
-                                         "» and «FAMILY " + std::string(code) + "» declare the same name");
+            add(r, number, 2, false,
+                "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
+                    "» and «FAMILY " + std::string(code) + "» declare the same name");
     } else if (type.text == "1" || type.text == "2") {
         r.features.emplace_back(code, true);
         Column expr = findColumn(3, line);
         if (expr.fault != ColumnFault::None) {
-            add(r, number, countChars(line) + 1, true, "composite feature without an expression column: fagen stops in the family file");
+            add(r, number, countChars(line) + 1, true,
+                "composite feature without an expression column: fagen stops in the family file");
             return;
         }
         checkName(r, number, upperCase(code), "FAMILY");
-        r.composites.push_back({number, std::string(code), std::string(expr.text), columnOf(line, expr.text)});
+        r.composites.push_back(
+            {number, std::string(code), std::string(expr.text), columnOf(line, expr.text)});
     } else {
         std::string hint = trimmed(type.text);
         add(r, number, columnOf(line, type.text), false,
             "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
-                (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?" : ""));
+                (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
+                                                           : ""));
     }
 }
 
 std::size_t editDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
         std::size_t diagonal = row[0];
         row[0] = i;
@@ -272,7 +321,8 @@ std::string suggestion(const Register& r, const std::string& missing) {
     if (near.empty()) return "";
     std::sort(near.begin(), near.end());
     std::string text = "; did you mean ";
-    for (std::size_t i = 0; i < near.size() && i < 3; ++i) text += (i ? ", «" : "«") + near[i].second + "»";
+    for (std::size_t i = 0; i < near.size() && i < 3; ++i)
+        text += (i ? ", «" : "«") + near[i].second + "»";
     return text + "?";
 }
 
@@ -290,12 +340,15 @@ std::pair<std::string, std::size_t> wordReading(const std::vector<std::string>& 
     return needed == 0 ? std::make_pair(form, used) : std::make_pair(std::string(), std::size_t{0});
 }
 
-bool isVariable(const std::string& w) { return isLettersNumbers(toChars(w)); }
+bool isVariable(const std::string& w) {
+    return isLettersNumbers(toChars(w));
+}
 
 // Why the expansion of a composite stopped, in the register's own terms: every
 // fault of the expression, not only the one fagen meets first, so that one
 // round of fixes is enough.
-void explainFailure(Register& r, const Composite& c, const Failure& failure, const std::vector<std::string>& words) {
+void explainFailure(Register& r, const Composite& c, const Failure& failure,
+                    const std::vector<std::string>& words) {
     const std::size_t at = c.column;
     std::size_t before = r.out.size();
     if (c.expression.empty()) {
@@ -309,36 +362,47 @@ void explainFailure(Register& r, const Composite& c, const Failure& failure, con
     try {
         takeTerm(c.expression);
     } catch (const Failure&) { // note [checker failures]
-        add(r, c.line, at, true, "an operator lacks an operand: fagen stops reading " + quoted(c.expression));
+        add(r, c.line, at, true,
+            "an operator lacks an operand: fagen stops reading " + quoted(c.expression));
     }
     std::set<std::string> seen;
     for (const std::string& w : words) {
         if (w == "+" || w == "." || w == "0" || w == "1" || !seen.insert(w).second) continue;
         if (!isVariable(w)) {
-            add(r, c.line, at, true, quoted(w) + " cannot be translated: only 0, 1, + and . and feature codes may stand in an expression");
+            add(r, c.line, at, true,
+                quoted(w) + " cannot be translated: only 0, 1, + and . and feature codes may stand "
+                            "in an expression");
             continue;
         }
         const CodeTable::Slot* found = findCode(r.codes, w);
         if (r.firstStop != 0 && (!found || found->line > r.firstStop)) {
-            add(r, c.line, at, true, "the look-up of " + quoted(w) + " meets line " + std::to_string(r.firstStop) +
-                " (no «(») before " + (!found ? std::string("any line with that code") : "line " + std::to_string(found->line)));
+            add(r, c.line, at, true,
+                "the look-up of " + quoted(w) + " meets line " + std::to_string(r.firstStop) +
+                    " (no «(») before " +
+                    (!found ? std::string("any line with that code")
+                            : "line " + std::to_string(found->line)));
         } else if (!found) {
             add(r, c.line, at, true, quoted(w) + " is no feature's code" + suggestion(r, w));
         } else if (found->type == LineType::NoTypeColumn) {
-            add(r, c.line, at, true, quoted(w) + " is found on line " + std::to_string(found->line) + ", which has no type column");
+            add(r, c.line, at, true,
+                quoted(w) + " is found on line " + std::to_string(found->line) +
+                    ", which has no type column");
         }
     }
     if (r.out.size() > before) return;
     if (failure.kind == FailureKind::LookUpStopped && r.firstStop != 0)
-        add(r, c.line, at, true, "fagen's look-ups stop at line " + std::to_string(r.firstStop) + ", which has no «(»");
+        add(r, c.line, at, true,
+            "fagen's look-ups stop at line " + std::to_string(r.firstStop) + ", which has no «(»");
     else if (failure.kind == FailureKind::Untranslatable)
-        add(r, c.line, at, true, "a term that cannot be translated: an atom that begins with «+» or «.»");
+        add(r, c.line, at, true,
+            "a term that cannot be translated: an atom that begins with «+» or «.»");
     else
         add(r, c.line, at, true, "the expansion stops: " + failure.message);
 }
 
 // What fagen accepts in an expression but probably was not meant.
-void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& words, TermGraph& g) {
+void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& words,
+               TermGraph& g) {
     const std::size_t at = c.column;
     auto [form, used] = wordReading(words);
     if (!form.empty()) {
@@ -349,30 +413,46 @@ void warnAbout(Register& r, const Composite& c, const std::vector<std::string>& 
         } catch (const Failure&) { // note [checker failures]
         }
         if (!literal.empty() && literal != form)
-            add(r, c.line, at, false, "an operand is read from a misplaced position (more than one blank, or a tab): fagen reads " + quoted(literal));
+            add(r, c.line, at, false,
+                "an operand is read from a misplaced position (more than one blank, or a tab): "
+                "fagen reads " +
+                    quoted(literal));
         if (used < words.size()) {
             std::string rest;
-            for (std::size_t i = used; i < words.size(); ++i) rest += (rest.empty() ? "" : " ") + words[i];
-            add(r, c.line, at, false, "text after the first complete term is ignored: " + quoted(rest));
+            for (std::size_t i = used; i < words.size(); ++i)
+                rest += (rest.empty() ? "" : " ") + words[i];
+            add(r, c.line, at, false,
+                "text after the first complete term is ignored: " + quoted(rest));
         }
     }
     for (const std::string& w : words) // start fetching the slots looked up below
         __builtin_prefetch(&r.codes.slots[probeStart(r.codes, hashOf(w))]);
     std::vector<std::string_view> seen; // a term has few distinct words
     for (const std::string& w : words) {
-        if (w == "+" || w == "." || w == "0" || w == "1" || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
+        if (w == "+" || w == "." || w == "0" || w == "1" ||
+            std::find(seen.begin(), seen.end(), w) != seen.end())
+            continue;
         seen.push_back(w);
         const CodeTable::Slot* found = findCode(r.codes, w);
         if (!found) continue;
         const CodeLine target = lineOf(r.codes, *found);
         if (!isVariable(w)) {
-            add(r, c.line, at, false, quoted(w) + " is a code, but not a variable (only ASCII letters, then digits): fagen cannot use it in an expression");
+            add(r, c.line, at, false,
+                quoted(w) + " is a code, but not a variable (only ASCII letters, then digits): "
+                            "fagen cannot use it in an expression");
         } else if (target.type == LineType::Other) {
-            add(r, c.line, at, false, quoted(w) + " has type " + quoted(target.typeText) + " (line " + std::to_string(target.line) + "): it becomes a blank in the expression");
+            add(r, c.line, at, false,
+                quoted(w) + " has type " + quoted(target.typeText) + " (line " +
+                    std::to_string(target.line) + "): it becomes a blank in the expression");
         } else if (target.type == LineType::Composite && target.line == c.line) {
-            add(r, c.line, at, false, "the expression refers to its own feature: the family file uses FAMILY " + upperCase(w) + " in its own declaration");
+            add(r, c.line, at, false,
+                "the expression refers to its own feature: the family file uses FAMILY " +
+                    upperCase(w) + " in its own declaration");
         } else if (target.type == LineType::Composite && target.line > c.line) {
-            add(r, c.line, at, false, quoted(w) + " is a composite defined further down (line " + std::to_string(target.line) + "): the family file uses FAMILY " + upperCase(w) + " before declaring it");
+            add(r, c.line, at, false,
+                quoted(w) + " is a composite defined further down (line " +
+                    std::to_string(target.line) + "): the family file uses FAMILY " + upperCase(w) +
+                    " before declaring it");
         }
     }
 }
@@ -385,7 +465,8 @@ Register scan(const RegisterText& text) {
         ++number;
         std::string_view line = read.line.text;
         if (read.read == LineRead::Invalid) {
-            add(r, number, 1, true, "bytes that are not valid in the register's encoding: fagen stops reading here");
+            add(r, number, 1, true,
+                "bytes that are not valid in the register's encoding: fagen stops reading here");
             if (r.firstStop == 0) r.firstStop = number;
             continue;
         }
@@ -394,8 +475,9 @@ Register scan(const RegisterText& text) {
     }
     insertPending(r);
     if (crLines > 0)
-        add(r, firstCr, 1, false, "CR LF line ends (" + std::to_string(crLines) + (crLines == 1 ? " line" : " lines") +
-                                      "): the carriage return becomes part of each line's last column");
+        add(r, firstCr, 1, false,
+            "CR LF line ends (" + std::to_string(crLines) + (crLines == 1 ? " line" : " lines") +
+                "): the carriage return becomes part of each line's last column");
     return r;
 }
 
@@ -418,12 +500,15 @@ std::vector<Diagnostic> lintRegister(const std::string& path) {
             extendedAssign(c.expression, context, expansion);
         } catch (const Failure& f) {
             explainFailure(r, c, f, words);
-            lookUpsFailed = lookUpsFailed || (f.kind == FailureKind::LookUpStopped && r.firstStop != 0);
+            lookUpsFailed =
+                lookUpsFailed || (f.kind == FailureKind::LookUpStopped && r.firstStop != 0);
         }
         warnAbout(r, c, words, scratch);
     }
     if (lookUpsFailed)
-        add(r, r.firstStop, 1, true, "a line without «(»: fagen's look-ups stop here, and the expansions that reach it fail");
+        add(r, r.firstStop, 1, true,
+            "a line without «(»: fagen's look-ups stop here, and the expansions that reach it "
+            "fail");
     std::stable_sort(r.out.begin(), r.out.end(), [](const Diagnostic& a, const Diagnostic& b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     });
@@ -431,7 +516,8 @@ std::vector<Diagnostic> lintRegister(const std::string& path) {
 }
 
 std::string formatDiagnostic(const std::string& path, const Diagnostic& d) {
-    return path + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + (d.error ? ": error: " : ": warning: ") + d.text;
+    return path + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) +
+           (d.error ? ": error: " : ": warning: ") + d.text;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // fagen-lint: checks registers for what stops fagen and what it probably misreads.
-#include "lint/Lint.hpp"
 #include "base/Failure.hpp"
 #include "base/Text.hpp"
+#include "lint/Lint.hpp"
 
 #include <cstdio>
 #include <string>
@@ -9,7 +9,9 @@
 
 namespace {
 
-void print(std::FILE* to, const std::string& text) { std::fwrite(text.data(), 1, text.size(), to); }
+void print(std::FILE* to, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), to);
+}
 
 } // namespace
 

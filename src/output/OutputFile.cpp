@@ -59,7 +59,8 @@ int writeLines(OutputFile& out, const char* data, std::size_t size) {
         int err = n < 0 ? errno : EIO;
         if (out.regular) {
             std::size_t keep = done;
-            while (keep > 0 && data[keep - 1] != '\n') --keep;
+            while (keep > 0 && data[keep - 1] != '\n')
+                --keep;
             if (::ftruncate(out.fd, before + static_cast<off_t>(keep)) != 0) {
                 // Nothing more can be done; the write error is what gets reported.
             }
@@ -124,8 +125,7 @@ void append(OutputFile& out, std::string_view text, bool lineFeed) {
     if (out.fd < 0) open(out);
     if (needsEncoding()) {
         std::string encoded;
-        if (!encodeToLocale(text, encoded))
-            fail(FailureKind::CannotEncode, {}, out.path);
+        if (!encodeToLocale(text, encoded)) fail(FailureKind::CannotEncode, {}, out.path);
         return appendBytes(out, encoded, lineFeed);
     }
     appendBytes(out, text, lineFeed);
@@ -163,9 +163,15 @@ OutputFile::~OutputFile() {
     close(*this);
 }
 
-void appendLine(OutputFile& out, std::string_view text) { append(out, text, true); }
-void OutputFile::appendLine(std::string_view text) { append(*this, text, true); }
-void appendText(OutputFile& out, std::string_view text) { append(out, text, false); }
+void appendLine(OutputFile& out, std::string_view text) {
+    append(out, text, true);
+}
+void OutputFile::appendLine(std::string_view text) {
+    append(*this, text, true);
+}
+void appendText(OutputFile& out, std::string_view text) {
+    append(out, text, false);
+}
 
 void finishOutput(OutputFile& out) {
     if (out.fd < 0) return;
@@ -188,11 +194,13 @@ void installInterruptFlush() {
     sigaddset(&sa.sa_mask, SIGINT);
     sigaddset(&sa.sa_mask, SIGTERM);
     sigaddset(&sa.sa_mask, SIGHUP);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &sa, nullptr);
 }
 
 int openForWriting(const std::string& path, bool truncate) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND), 0666);
+    int fd = ::open(path.c_str(),
+                    O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND), 0666);
     if (fd < 0) failFile(FileOperation::OpenFile, path, errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {

@@ -17,7 +17,7 @@ using MaybePath = std::optional<std::string>;
 struct LineSink {
     virtual void appendLine(std::string_view text) = 0;
 
-protected:
+  protected:
     ~LineSink() = default;
 };
 

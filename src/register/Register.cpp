@@ -51,7 +51,7 @@ struct RegisterContent {
         std::size_t used = 0;     // those and the start of the next line
     };
     std::vector<Block> blocks;
-    std::string raw;    // bytes of an incomplete line, when the locale needs decoding
+    std::string raw; // bytes of an incomplete line, when the locale needs decoding
     bool drained = false;
     int readError = 0; // errno of a failed read, met by whoever reads on
 
@@ -68,7 +68,8 @@ namespace {
 
 RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
     RegisterContent::Block b;
-    b.bytes = std::unique_ptr<char[], BlockRelease>(static_cast<char*>(allocateLarge(size)), BlockRelease{size});
+    b.bytes = std::unique_ptr<char[], BlockRelease>(static_cast<char*>(allocateLarge(size)),
+                                                    BlockRelease{size});
     b.size = size;
     c.blocks.push_back(std::move(b));
     return c.blocks.back();
@@ -77,7 +78,8 @@ RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
 // A block with room for `need` more bytes after its complete lines; a partial
 // line at the end of the last block moves into the new one.
 RegisterContent::Block& roomFor(RegisterContent& c, std::size_t need) {
-    if (!c.blocks.empty() && c.blocks.back().size - c.blocks.back().used >= need) return c.blocks.back();
+    if (!c.blocks.empty() && c.blocks.back().size - c.blocks.back().used >= need)
+        return c.blocks.back();
     std::size_t tail = c.blocks.empty() ? 0 : c.blocks.back().used - c.blocks.back().complete;
     std::size_t size = c.blocks.empty() ? firstBlock : c.blocks.back().size * 2;
     size = std::max({size, tail + need, firstBlock});
@@ -103,7 +105,8 @@ void completeUtf8(RegisterContent& c, std::size_t from, std::size_t to) {
         std::size_t start = rest.rfind('\n', bad);
         start = start == std::string_view::npos ? 0 : start + 1;
         std::size_t end = rest.find('\n', bad);
-        c.invalid.push_back({blockIndex, from + start, countChars(rest.substr(start, bad - start)) + 1});
+        c.invalid.push_back(
+            {blockIndex, from + start, countChars(rest.substr(start, bad - start)) + 1});
         from += end + 1;
     }
     b.complete = to;
@@ -176,7 +179,9 @@ bool readMore(RegisterContent& c) {
         return true;
     }
     const void* lf = ::memrchr(b.bytes.get() + start, '\n', static_cast<std::size_t>(n));
-    if (lf) completeUtf8(c, b.complete, static_cast<std::size_t>(static_cast<const char*>(lf) - b.bytes.get()) + 1);
+    if (lf)
+        completeUtf8(c, b.complete,
+                     static_cast<std::size_t>(static_cast<const char*>(lf) - b.bytes.get()) + 1);
     return true;
 }
 
@@ -205,7 +210,9 @@ void releaseLock(const FileId* id) {
 
 } // namespace
 
-void LockRelease::operator()(const void* id) const { releaseLock(static_cast<const FileId*>(id)); }
+void LockRelease::operator()(const void* id) const {
+    releaseLock(static_cast<const FileId*>(id));
+}
 
 RegisterText openRegisterText(const std::string& path) {
     // O_NONBLOCK only for the open itself: a FIFO without a writer must not hang.
@@ -245,7 +252,9 @@ RegisterText registerTextOf(std::string_view text, const std::string& name) {
     return {c};
 }
 
-const std::string& registerPath(const RegisterText& text) { return text.content->path; }
+const std::string& registerPath(const RegisterText& text) {
+    return text.content->path;
+}
 
 std::uint64_t countLines(const RegisterText& text) {
     RegisterContent& c = *text.content;
@@ -254,7 +263,8 @@ std::uint64_t countLines(const RegisterText& text) {
     if (c.readError != 0) failFile(FileOperation::GetLine, c.path, c.readError);
     std::uint64_t lines = 0;
     for (const RegisterContent::Block& b : c.blocks)
-        lines += static_cast<std::uint64_t>(std::count(b.bytes.get(), b.bytes.get() + b.complete, '\n'));
+        lines +=
+            static_cast<std::uint64_t>(std::count(b.bytes.get(), b.bytes.get() + b.complete, '\n'));
     return lines;
 }
 
@@ -266,11 +276,17 @@ RegisterHandle::RegisterHandle(RegisterText text) : text_(std::move(text)) {
     openRegisters().push_back(id);
 }
 
-RegisterHandle readRegister(const RegisterText& text) { return RegisterHandle(text); }
+RegisterHandle readRegister(const RegisterText& text) {
+    return RegisterHandle(text);
+}
 
-RegisterHandle readRegister(const std::string& path) { return RegisterHandle(openRegisterText(path)); }
+RegisterHandle readRegister(const std::string& path) {
+    return RegisterHandle(openRegisterText(path));
+}
 
-bool isEndOfRegister(RegisterHandle& h) { return !lineAvailable(*h.text().content, h.position()); }
+bool isEndOfRegister(RegisterHandle& h) {
+    return !lineAvailable(*h.text().content, h.position());
+}
 
 ReadLine readLine(RegisterHandle& h) {
     RegisterContent& c = *h.text().content;
@@ -279,7 +295,9 @@ ReadLine readLine(RegisterHandle& h) {
     const RegisterContent::Block& b = c.blocks[at.block];
     const char* start = b.bytes.get() + at.offset;
     const char* lf = static_cast<const char*>(std::memchr(start, '\n', b.complete - at.offset));
-    ReadLine r{LineRead::Line, {std::string_view(start, static_cast<std::size_t>(lf - start)), at.line}, 0};
+    ReadLine r{LineRead::Line,
+               {std::string_view(start, static_cast<std::size_t>(lf - start)), at.line},
+               0};
     if (at.invalid < c.invalid.size() && c.invalid[at.invalid].block == at.block &&
         c.invalid[at.invalid].offset == at.offset) {
         r.read = LineRead::Invalid;
@@ -294,11 +312,14 @@ ReadLine readLine(RegisterHandle& h) {
 NumberedLine nextLine(RegisterHandle& h) {
     ReadLine r = readLine(h);
     if (r.read == LineRead::End) fail(FailureKind::EndOfFile, {}, h.path());
-    if (r.read == LineRead::Invalid) fail(FailureKind::InvalidBytes, {r.line.number, r.invalidColumn}, h.path());
+    if (r.read == LineRead::Invalid)
+        fail(FailureKind::InvalidBytes, {r.line.number, r.invalidColumn}, h.path());
     return r.line;
 }
 
-std::string getALine(RegisterHandle& h) { return std::string(nextLine(h).text); }
+std::string getALine(RegisterHandle& h) {
+    return std::string(nextLine(h).text);
+}
 
 // note [code of a line]: a look-up takes as code the text after the first "(" of
 // the line, wherever it stands, up to the next ","; unlike the column getters it
@@ -328,7 +349,9 @@ bool existsInRegister(RegisterHandle& h, std::string_view text) {
     }
 }
 
-std::string goThroughFile(RegisterHandle& h) { return getALine(h); }
+std::string goThroughFile(RegisterHandle& h) {
+    return getALine(h);
+}
 
 std::string getFirstLine(const std::string& path) {
     RegisterHandle h = readRegister(path);
@@ -343,6 +366,7 @@ std::string containsCode(const std::vector<std::string>& list, std::string_view 
 
 bool isOpenAsRegister(dev_t device, ino_t inode) {
     const auto& ids = openRegisters();
-    return std::any_of(ids.begin(), ids.end(),
-                       [&](const FileId* id) { return id->device == device && id->inode == inode; });
+    return std::any_of(ids.begin(), ids.end(), [&](const FileId* id) {
+        return id->device == device && id->inode == inode;
+    });
 }

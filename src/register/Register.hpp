@@ -52,7 +52,7 @@ using RegisterLock = std::unique_ptr<const void, LockRelease>;
 
 // An open, readable register with its own position.
 class RegisterHandle {
-public:
+  public:
     explicit RegisterHandle(RegisterText text);
 
     const std::string& path() const { return registerPath(text_); }
@@ -61,7 +61,7 @@ public:
     std::uint64_t nextLineNumber() const { return at_.line; }
     LinePosition& position() { return at_; }
 
-private:
+  private:
     RegisterText text_;
     LinePosition at_;
     RegisterLock lock_;

@@ -59,13 +59,16 @@ std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot
 }
 
 LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
-    std::uint64_t line = ix.lines.empty() ? 0 : ix.lines[static_cast<std::size_t>(&slot - ix.slots.data())];
+    std::uint64_t line =
+        ix.lines.empty() ? 0 : ix.lines[static_cast<std::size_t>(&slot - ix.slots.data())];
     return {static_cast<LineType>(slot.type), slot.longerThanTwo != 0, line};
 }
 
 namespace {
 
-std::size_t& next(const RegisterIndex& ix, std::size_t& s) { return s = s + 1 == ix.slots.size() ? 0 : s + 1; }
+std::size_t& next(const RegisterIndex& ix, std::size_t& s) {
+    return s = s + 1 == ix.slots.size() ? 0 : s + 1;
+}
 
 void grow(RegisterIndex& ix, std::size_t atLeast) {
     decltype(ix.slots) old;
@@ -78,7 +81,8 @@ void grow(RegisterIndex& ix, std::size_t atLeast) {
     for (std::size_t i = 0; i < old.size(); ++i) {
         if (!old[i].used) continue;
         std::size_t s = slotOf(old[i].hash, ix.slots.size());
-        while (ix.slots[s].used) next(ix, s);
+        while (ix.slots[s].used)
+            next(ix, s);
         ix.slots[s] = old[i];
         if (ix.withLines) ix.lines[s] = oldLines[i];
     }
@@ -128,7 +132,8 @@ struct Batch {
 
 void insertAll(RegisterIndex& ix, Batch& b) {
     if ((ix.count + b.entries.size()) * 3 > ix.slots.size() * 2) grow(ix, 0);
-    for (const Entry& e : b.entries) insert(ix, e, std::string_view(b.codes).substr(e.begin, e.size));
+    for (const Entry& e : b.entries)
+        insert(ix, e, std::string_view(b.codes).substr(e.begin, e.size));
     b.entries.clear();
     b.codes.clear();
 }
@@ -178,7 +183,8 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
         }
         std::optional<std::string_view> code = codeOfLine(r.line.text);
         if (!code) continue;
-        if (code->size() >= UINT32_MAX) fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
+        if (code->size() >= UINT32_MAX)
+            fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
         std::uint64_t hash = hashText(*code).hash;
         prefetchCode(ix, hash);
         LookedUp found{lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2), r.line.number};
@@ -200,8 +206,10 @@ const RegisterIndex& indexOf(RegisterLookUp& lookUps) {
 
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code) {
     bool blank = code.find(' ') != std::string_view::npos;
-    if (blank && !ix.blankInSomeCode) return lookUpHashed(ix, 0, blank, [](std::string_view) { return false; });
-    return lookUpHashed(ix, hashText(code).hash, blank, [&](std::string_view c) { return c == code; });
+    if (blank && !ix.blankInSomeCode)
+        return lookUpHashed(ix, 0, blank, [](std::string_view) { return false; });
+    return lookUpHashed(ix, hashText(code).hash, blank,
+                        [&](std::string_view c) { return c == code; });
 }
 
 std::optional<LookedUp> lookUpMended(const RegisterIndex& ix, std::string_view code) {

@@ -48,8 +48,8 @@ struct RegisterIndex {
     std::uint64_t stopLine = 0;
     FailureKind stopKind = FailureKind::LookUpStopped;
     std::uint64_t stopColumn = 1;
-    bool blankInSomeCode = false; // a code holds a 0x20: operator terms can match
-    std::size_t count = 0;        // codes kept
+    bool blankInSomeCode = false;                  // a code holds a 0x20: operator terms can match
+    std::size_t count = 0;                         // codes kept
     std::vector<Slot, LargeAllocator<Slot>> slots; // open addressing, at most two thirds full
     std::string codes;
     // The number of each slot's line, when asked for (fagen-lint).
@@ -79,7 +79,8 @@ LineType typeOf(const RegisterIndex& ix, const LookedUp& found);
 // by its hash; equalsCode(code) tells whether a stored code is the wanted one.
 // A code holding a blank (0x20) misses without probing when no code does.
 template <class Equal>
-LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode);
+LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank,
+                      Equal equalsCode);
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code);
 // The same as if the first line that stops a search were mended: every line's
 // code is found.
@@ -111,7 +112,8 @@ const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash,
 }
 
 template <class Equal>
-LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode) {
+LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank,
+                      Equal equalsCode) {
     if (ix.empty) failLookUp(ix);
     if (!holdsBlank || ix.blankInSomeCode) {
         const RegisterIndex::Slot* slot = findSlot(ix, hash, equalsCode);

@@ -9,12 +9,15 @@
 // («a,,c,d»: column 3 is «d»). Registers in use depend on both; keep them.
 Column findColumn(int n, std::string_view t) {
     for (;;) {
-        while (!t.empty() && t.front() == '(') t.remove_prefix(1);
-        while (!t.empty() && t.back() == ')') t.remove_suffix(1);
+        while (!t.empty() && t.front() == '(')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ')')
+            t.remove_suffix(1);
         if (t.empty()) return {t, ColumnFault::EmptyText};
         if (n <= 1) return {t.substr(0, t.find(','))};
         std::size_t comma = t.find(',', 1);
-        if (comma == std::string_view::npos) return {t.substr(t.size()), ColumnFault::NoMoreColumns};
+        if (comma == std::string_view::npos)
+            return {t.substr(t.size()), ColumnFault::NoMoreColumns};
         t.remove_prefix(comma + 1);
         --n;
     }
@@ -36,21 +39,39 @@ std::string_view getColumn(int n, NumberedLine line) {
     return c.text;
 }
 
-std::string_view getColumn(int n, std::string_view line) { return getColumn(n, NumberedLine{line, 0}); }
-
-RegisterLineRecord getTuple(std::string_view line) {
-    return {std::string(getColumn(1, line)), std::string(getColumn(2, line)), std::string(getColumn(3, line)),
-            std::string(getColumn(4, line))};
+std::string_view getColumn(int n, std::string_view line) {
+    return getColumn(n, NumberedLine{line, 0});
 }
 
-std::string_view getRegisterLineCode(std::string_view line) { return getColumn(1, line); }
-std::string_view getRegisterLineType(std::string_view line) { return getColumn(2, line); }
-std::string_view getRegisterLineFaExpr(std::string_view line) { return getColumn(3, line); }
-std::string_view getRegisterLineDesc(std::string_view line) { return getColumn(4, line); }
-std::string_view getRegisterLineCode(NumberedLine line) { return getColumn(1, line); }
-std::string_view getRegisterLineType(NumberedLine line) { return getColumn(2, line); }
-std::string_view getRegisterLineFaExpr(NumberedLine line) { return getColumn(3, line); }
-std::string_view getRegisterLineDesc(NumberedLine line) { return getColumn(4, line); }
+RegisterLineRecord getTuple(std::string_view line) {
+    return {std::string(getColumn(1, line)), std::string(getColumn(2, line)),
+            std::string(getColumn(3, line)), std::string(getColumn(4, line))};
+}
+
+std::string_view getRegisterLineCode(std::string_view line) {
+    return getColumn(1, line);
+}
+std::string_view getRegisterLineType(std::string_view line) {
+    return getColumn(2, line);
+}
+std::string_view getRegisterLineFaExpr(std::string_view line) {
+    return getColumn(3, line);
+}
+std::string_view getRegisterLineDesc(std::string_view line) {
+    return getColumn(4, line);
+}
+std::string_view getRegisterLineCode(NumberedLine line) {
+    return getColumn(1, line);
+}
+std::string_view getRegisterLineType(NumberedLine line) {
+    return getColumn(2, line);
+}
+std::string_view getRegisterLineFaExpr(NumberedLine line) {
+    return getColumn(3, line);
+}
+std::string_view getRegisterLineDesc(NumberedLine line) {
+    return getColumn(4, line);
+}
 
 RegisterLineRecord setRegisterLineCode(std::string text, RegisterLineRecord r) {
     r.name = std::move(text);

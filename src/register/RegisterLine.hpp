@@ -49,10 +49,18 @@ std::string_view getRegisterLineType(NumberedLine line);
 std::string_view getRegisterLineFaExpr(NumberedLine line);
 std::string_view getRegisterLineDesc(NumberedLine line);
 
-inline const std::string& name(const RegisterLineRecord& r) { return r.name; }
-inline const std::string& kind(const RegisterLineRecord& r) { return r.kind; }
-inline const std::string& faExpr(const RegisterLineRecord& r) { return r.faExpr; }
-inline const std::string& desc(const RegisterLineRecord& r) { return r.desc; }
+inline const std::string& name(const RegisterLineRecord& r) {
+    return r.name;
+}
+inline const std::string& kind(const RegisterLineRecord& r) {
+    return r.kind;
+}
+inline const std::string& faExpr(const RegisterLineRecord& r) {
+    return r.faExpr;
+}
+inline const std::string& desc(const RegisterLineRecord& r) {
+    return r.desc;
+}
 
 RegisterLineRecord setRegisterLineCode(std::string text, RegisterLineRecord r);
 RegisterLineRecord setRegisterLineType(std::string text, RegisterLineRecord r);

@@ -2,7 +2,9 @@
 
 namespace {
 
-bool isOperatorChar(char32_t c) { return c == U'+' || c == U'.'; }
+bool isOperatorChar(char32_t c) {
+    return c == U'+' || c == U'.';
+}
 
 } // namespace
 
@@ -24,7 +26,8 @@ void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
     while (!w.empty() && isOperatorChar(w.front())) {
         std::u32string_view operand = w.substr(1);
         // The left operand: a lone operator word lacks its own operands.
-        if (operand.empty() || operand == U"+" || operand == U".") fail(FailureKind::OperandMissing, at);
+        if (operand.empty() || operand == U"+" || operand == U".")
+            fail(FailureKind::OperandMissing, at);
         // The operand is the rest of the word; if it translates, the right
         // operand is missing.
         if (operand == U"0" || operand == U"1") fail(FailureKind::OperandMissing, at);

@@ -17,7 +17,8 @@ void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out);
 // for every node: it writes the node and returns true, or returns false to have
 // an operator node written as a call over its operands (an atom must be written).
 // The one renderer of eval and the expansion.
-template <class Leaf> void renderCalls(TermGraph& g, std::uint32_t root, std::string& out, Leaf leaf) {
+template <class Leaf>
+void renderCalls(TermGraph& g, std::uint32_t root, std::string& out, Leaf leaf) {
     // A frame is an operator node whose left operand is written; bit 31 marks
     // one whose right operand is written too.
     constexpr std::uint32_t rightWritten = std::uint32_t{1} << 31;

@@ -21,15 +21,19 @@ std::vector<std::u32string_view> wordsOf(std::u32string_view t) {
     std::vector<std::u32string_view> words;
     std::size_t i = 0;
     while (i < t.size()) {
-        while (i < t.size() && isWhiteSpace(t[i])) ++i;
+        while (i < t.size() && isWhiteSpace(t[i]))
+            ++i;
         std::size_t start = i;
-        while (i < t.size() && !isWhiteSpace(t[i])) ++i;
+        while (i < t.size() && !isWhiteSpace(t[i]))
+            ++i;
         if (i > start) words.push_back(t.substr(start, i - start));
     }
     return words;
 }
 
-bool isOperatorWord(std::u32string_view w) { return w == U"+" || w == U"."; }
+bool isOperatorWord(std::u32string_view w) {
+    return w == U"+" || w == U".";
+}
 
 std::uint32_t addNode(TermGraph& g, const TermNode& x) {
     g.nodes.push_back(x);
@@ -54,14 +58,16 @@ std::uint32_t addOperator(TermGraph& g, bool dot, std::uint32_t left, std::uint3
     x.first = left;
     x.second = right;
     x.ground = l.ground && r.ground;
-    x.length = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{3} + l.length + r.length, lengthCap));
+    x.length = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{3} + l.length + r.length, lengthCap));
     return addNode(g, x);
 }
 
 // What a reader fails with where it finds no term: an operand missing from the
 // operator at operatorAt, or a blank term.
 [[noreturn]] void failNoTerm(const TermGraph& g, std::size_t pos, std::size_t operatorAt) {
-    if (operatorAt != SIZE_MAX) fail(FailureKind::OperandMissing, placeAt(g, operatorAt), "operand");
+    if (operatorAt != SIZE_MAX)
+        fail(FailureKind::OperandMissing, placeAt(g, operatorAt), "operand");
     fail(FailureKind::TermBlank, placeAt(g, std::min(pos, g.text.size())));
 }
 
@@ -90,7 +96,9 @@ std::size_t nextWord(const TermGraph& g, std::size_t pos) {
     return q;
 }
 
-std::size_t wordEnd(const TermGraph& g, std::size_t w) { return w < g.text.size() ? g.skip[w] : w; }
+std::size_t wordEnd(const TermGraph& g, std::size_t w) {
+    return w < g.text.size() ? g.skip[w] : w;
+}
 
 char32_t operationAt(const TermGraph& g, std::size_t pos) {
     std::size_t w = nextWord(g, pos);
@@ -105,7 +113,8 @@ bool isGroundText(const TermGraph& g) {
     std::size_t w = nextWord(g, 0);
     if (w == n) fail(FailureKind::TermBlank, placeAt(g, 0));
     for (; w < n; w = nextWord(g, wordEnd(g, w)))
-        if (isLettersNumbers(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w))) return false;
+        if (isLettersNumbers(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w)))
+            return false;
     return true;
 }
 
@@ -229,7 +238,8 @@ bool termEquals(TermGraph& g, std::uint32_t node, std::string_view utf8) {
     std::size_t chars = countChars(utf8);
     if (g.nodes[node].length != std::min<std::size_t>(chars, lengthCap)) return false;
     std::size_t pos = 0;
-    return forEachChar(g, node, [&](char32_t c) { return pos < utf8.size() && nextChar(utf8, pos) == c; }) &&
+    return forEachChar(g, node,
+                       [&](char32_t c) { return pos < utf8.size() && nextChar(utf8, pos) == c; }) &&
            pos == utf8.size();
 }
 
@@ -242,7 +252,8 @@ std::string getOperation(std::string_view t) {
 std::vector<std::string> getWords(std::string_view t) {
     std::u32string chars = toChars(t);
     std::vector<std::string> words;
-    for (std::u32string_view w : wordsOf(chars)) words.push_back(fromChars(w));
+    for (std::u32string_view w : wordsOf(chars))
+        words.push_back(fromChars(w));
     return words;
 }
 
@@ -271,7 +282,9 @@ std::vector<std::string> getListOfVars(std::string_view t) {
     return list;
 }
 
-bool isGroundTerm(std::string_view t) { return getVars(t).empty(); }
+bool isGroundTerm(std::string_view t) {
+    return getVars(t).empty();
+}
 
 std::string getLeftTerm(std::string_view t) {
     TermGraph g = readTerm(t);

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-std::string getOperation(std::string_view t); // "+", "." or " " (an atom)
+std::string getOperation(std::string_view t);          // "+", "." or " " (an atom)
 std::vector<std::string> getWords(std::string_view t); // split at the 23 white-space characters
-std::string getVars(std::string_view t);      // every variable followed by one blank
+std::string getVars(std::string_view t);               // every variable followed by one blank
 std::vector<std::string> getListOfVars(std::string_view t);
 bool isGroundTerm(std::string_view t);
 std::string getLeftTerm(std::string_view t);
@@ -39,12 +39,12 @@ inline constexpr std::size_t termLimit = FAGEN_TERM_LIMIT;
 
 // A term read at a position, in 12 bytes (note [term memory]).
 struct TermNode {
-    std::uint32_t first : 31;    // an operator term's left operand; an atom's first character
+    std::uint32_t first : 31; // an operator term's left operand; an atom's first character
     std::uint32_t isOperator : 1;
-    std::uint32_t second : 31;   // an operator term's right operand; the end of an atom's word
-    std::uint32_t isDot : 1;     // the operator is "." (else "+")
-    std::uint32_t length : 31;   // characters of the normal form, at most lengthCap
-    std::uint32_t ground : 1;    // no variable among its words
+    std::uint32_t second : 31; // an operator term's right operand; the end of an atom's word
+    std::uint32_t isDot : 1;   // the operator is "." (else "+")
+    std::uint32_t length : 31; // characters of the normal form, at most lengthCap
+    std::uint32_t ground : 1;  // no variable among its words
 };
 inline constexpr std::uint32_t lengthCap = (std::uint32_t{1} << 31) - 1;
 

@@ -35,13 +35,15 @@ std::string plainColumn(int n, std::string t) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     for (int n = 1; n <= 5; ++n) {
-        if (outcome([&] { return std::string(getColumn(n, line)); }) != outcome([&] { return plainColumn(n, line); }))
+        if (outcome([&] { return std::string(getColumn(n, line)); }) !=
+            outcome([&] { return plainColumn(n, line); }))
             std::abort();
     }
     std::string code = outcome([&] { return std::string(lookUpCode({line, 1})); });
     std::size_t open = line.find('(');
-    std::string want = open == std::string::npos ? msg::tailOfEmpty
-                                                 : line.substr(open + 1, line.find(',', open + 1) - open - 1);
+    std::string want = open == std::string::npos
+                           ? msg::tailOfEmpty
+                           : line.substr(open + 1, line.find(',', open + 1) - open - 1);
     if (code != want) std::abort();
     return 0;
 }

@@ -2,8 +2,8 @@
 // of arguments, the output paths and whether ../working_dir exists; the rest is
 // the register. A failure of the run is a normal outcome; a crash, a sanitizer
 // report, a hang or a change of the register is a finding.
-#include "driver/Main.hpp"
 #include "base/Failure.hpp"
+#include "driver/Main.hpp"
 #include "output/OutputFile.hpp"
 
 #include <cstdint>

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (take != plain(literal::takeTerm)) std::abort();
         if (left != plain(literal::leftTerm)) std::abort();
         if (translated != plain(literal::eval)) std::abort();
-        if (outcome([&] { return getOperation(t); }) != " " && right != plain(literal::rightTerm)) std::abort();
+        if (outcome([&] { return getOperation(t); }) != " " && right != plain(literal::rightTerm))
+            std::abort();
     }
     return 0;
 }

@@ -9,7 +9,9 @@
 
 namespace literal {
 
-[[noreturn]] inline void head() { fail(FailureKind::OperandMissing); }
+[[noreturn]] inline void head() {
+    fail(FailureKind::OperandMissing);
+}
 
 inline std::vector<std::u32string> words(const std::u32string& t) {
     std::vector<std::u32string> w;
@@ -27,12 +29,15 @@ inline std::vector<std::u32string> words(const std::u32string& t) {
 }
 
 inline std::u32string dropBlanks(std::u32string t) {
-    while (!t.empty() && t[0] == U' ') t.erase(0, 1);
+    while (!t.empty() && t[0] == U' ')
+        t.erase(0, 1);
     if (t.empty()) head();
     return t;
 }
 
-inline std::u32string drop(const std::u32string& t, std::size_t n) { return n >= t.size() ? U"" : t.substr(n); }
+inline std::u32string drop(const std::u32string& t, std::size_t n) {
+    return n >= t.size() ? U"" : t.substr(n);
+}
 
 inline std::u32string operation(const std::u32string& t) {
     auto w = words(t);
@@ -67,7 +72,8 @@ inline std::u32string eval(const std::u32string& t) {
     if (t == U"1") return U"oneSet";
     if (t.empty() || (t[0] != U'+' && t[0] != U'.')) fail(FailureKind::Untranslatable);
     std::u32string r = t.substr(1);
-    while (!r.empty() && r[0] == U' ') r.erase(0, 1);
+    while (!r.empty() && r[0] == U' ')
+        r.erase(0, 1);
     std::u32string l = takeTerm(r);
     std::u32string el = eval(l);
     std::u32string rt = takeTerm(drop(r, l.size() + 1));
@@ -76,5 +82,3 @@ inline std::u32string eval(const std::u32string& t) {
 }
 
 } // namespace literal
-
-

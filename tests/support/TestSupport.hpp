@@ -18,8 +18,10 @@ namespace msg {
 inline constexpr const char* headOfEmpty = "Prelude.head: empty list";
 inline constexpr const char* tailOfEmpty = "Prelude.tail: empty list";
 inline constexpr const char* indexTooLarge = "Prelude.(!!): index too large";
-inline constexpr const char* columnPattern = "RegisterLine:(24,1)-(32,49): Non-exhaustive patterns in function getColumn";
-inline constexpr const char* evalPattern = "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
+inline constexpr const char* columnPattern =
+    "RegisterLine:(24,1)-(32,49): Non-exhaustive patterns in function getColumn";
+inline constexpr const char* evalPattern =
+    "Eval:(8,1)-(12,92): Non-exhaustive patterns in function eval";
 inline constexpr const char* modelRefused =
     "PrepareBasicFile:(20,1)-(31,159): Non-exhaustive patterns in function populateBasicFile";
 } // namespace msg
@@ -27,7 +29,8 @@ inline constexpr const char* modelRefused =
 struct TempDir {
     std::filesystem::path path;
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fagen-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "fagen-test-XXXXXX").string();
         path = ::mkdtemp(pattern.data());
     }
     ~TempDir() { std::filesystem::remove_all(path); }
@@ -77,6 +80,7 @@ struct LineVector final : LineSink {
 // Every line of out, each followed by a line feed, as a file would hold them.
 inline std::string joined(const LineVector& out) {
     std::string text;
-    for (const std::string& l : out.lines) text += l + "\n";
+    for (const std::string& l : out.lines)
+        text += l + "\n";
     return text;
 }

@@ -33,10 +33,10 @@ TEST(Eval, table) {
         {"+ 0", msg::headOfEmpty},
         {"+", msg::headOfEmpty},
         {"+ ", msg::headOfEmpty},
-        {"+ 2", msg::evalPattern},          // the left operand decides
+        {"+ 2", msg::evalPattern}, // the left operand decides
         {"+ 0 2", msg::evalPattern},
         {"+ x-y 0", msg::evalPattern},
-        {"+ +0 1", msg::headOfEmpty},       // note [operator atoms]
+        {"+ +0 1", msg::headOfEmpty}, // note [operator atoms]
         {"+ +01 1", msg::evalPattern},
         {"+ ++0 1", msg::headOfEmpty},
         {"+ +. 1", msg::headOfEmpty},

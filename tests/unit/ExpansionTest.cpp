@@ -13,9 +13,10 @@
 
 namespace {
 
-const char* const workedRegister = "(a,0,a,first)\n(b,0,b,second)\n(c,0,c,third)\n(k,1,+ a b,either)\n"
-                                   "(d,3,d,other)\n(x_1,0,x_1,low)\n(UP,0,UP,upper)\n(+ a b,0,odd,code)\n"
-                                   "(+ a \u00e9,0,s,accent)\n(+ a \u00df,0,s,sharp)\n(\u00e9t\u00e9,0,e,summer)\n";
+const char* const workedRegister =
+    "(a,0,a,first)\n(b,0,b,second)\n(c,0,c,third)\n(k,1,+ a b,either)\n"
+    "(d,3,d,other)\n(x_1,0,x_1,low)\n(UP,0,UP,upper)\n(+ a b,0,odd,code)\n"
+    "(+ a \u00e9,0,s,accent)\n(+ a \u00df,0,s,sharp)\n(\u00e9t\u00e9,0,e,summer)\n";
 
 std::string expanded(const std::string& term, ExpansionContext& context) {
     std::string out;
@@ -34,7 +35,7 @@ TEST(ExtendedAssign, table) {
         const char* term;
         const char* want; // the expression or the failure message
     } rows[] = {
-        {"+ a b", "+ a b"},                        // the whole term is a basic code
+        {"+ a b", "+ a b"}, // the whole term is a basic code
         {"+ a c", "PLUS(A, C)"},
         {". a + b c", "DOT(A, PLUS(B, C))"},
         {". + a c c", "DOT(PLUS(A, C), C)"},
@@ -49,13 +50,13 @@ TEST(ExtendedAssign, table) {
         {"+ 0 1", "PLUS(zeroSet, oneSet)"},
         {". k c", "DOT(K, C)"},
         {"+ x_1 UP", "PLUS(X_1, UP)"},
-        {"+ \u00e9t\u00e9 \u00df", msg::evalPattern},    // no variable: other letters are never one
-        {". c + a \u00e9", "DOT(C, + A \u00c9)"},   // operands that are codes come in upper case
+        {"+ \u00e9t\u00e9 \u00df", msg::evalPattern}, // no variable: other letters are never one
+        {". c + a \u00e9", "DOT(C, + A \u00c9)"},     // operands that are codes come in upper case
         {". c + a \u00df", "DOT(C, + A \u00df)"},
         {"+ c . 1 + 0 c", "PLUS(C, DOT(ONESET, PLUS(ZEROSET, C)))"},
-        {"+  c a", "PLUS(C, C)"},                  // the right operand found by position
+        {"+  c a", "PLUS(C, C)"}, // the right operand found by position
         {"+ c  a", "PLUS(C, A)"},
-        {"+ c a b", "PLUS(C, A)"},                 // text after the term ignored
+        {"+ c a b", "PLUS(C, A)"}, // text after the term ignored
         // Failures: a missing code, an untranslatable ground operand, a missing
         // operand, a term of blanks; the look-ups come before the translations.
         {"+ a z", msg::tailOfEmpty},
@@ -64,15 +65,17 @@ TEST(ExtendedAssign, table) {
         {"+ 2 a", msg::evalPattern},
         {"+ 2 . 0 z", msg::tailOfEmpty},
         {"+ . 2 a +0 c", msg::evalPattern},
-        {". +0 a", msg::headOfEmpty},                  // note [operator atoms]
+        {". +0 a", msg::headOfEmpty}, // note [operator atoms]
         {"+ c", msg::headOfEmpty},
         {"  ", msg::headOfEmpty},
         {"", msg::evalPattern},
         {"2", msg::evalPattern},
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(outcome([&] { return expanded(r.term, context); }), r.want) << "term «" << r.term << "»";
-        EXPECT_EQ(outcome([&] { return extendedAssign(r.term, reg); }), r.want) << "term «" << r.term << "»";
+        EXPECT_EQ(outcome([&] { return expanded(r.term, context); }), r.want)
+            << "term «" << r.term << "»";
+        EXPECT_EQ(outcome([&] { return extendedAssign(r.term, reg); }), r.want)
+            << "term «" << r.term << "»";
     }
 }
 
@@ -84,7 +87,8 @@ TEST(Assign, firstLineWinsAndTypeIsExact) {
     const struct {
         const char* name;
         const char* want;
-    } rows[] = {{"a", "a"}, {"b", " "}, {"c", " "}, {"e", " "}, {"f", " "}, {"A", msg::tailOfEmpty}};
+    } rows[] = {{"a", "a"}, {"b", " "}, {"c", " "},
+                {"e", " "}, {"f", " "}, {"A", msg::tailOfEmpty}};
     for (const auto& r : rows) {
         EXPECT_EQ(outcome([&] { return assign(r.name, reg); }), r.want) << r.name;
         EXPECT_EQ(outcome([&] { return assign(r.name, lookUps); }), r.want) << r.name;
@@ -107,9 +111,11 @@ std::vector<Segment> literalExpand(const std::string& t, const std::string& reg)
         std::vector<Segment> left = literalExpand(getLeftTerm(t), reg);
         std::vector<Segment> right = literalExpand(getRightTerm(t), reg);
         std::vector<Segment> out{{false, op == "+" ? "PLUS(" : "DOT(", 0}};
-        for (Segment s : left) out.push_back({s.ground, s.text, s.depth + 1});
+        for (Segment s : left)
+            out.push_back({s.ground, s.text, s.depth + 1});
         out.push_back({false, ", ", 0});
-        for (Segment s : right) out.push_back({s.ground, s.text, s.depth + 1});
+        for (Segment s : right)
+            out.push_back({s.ground, s.text, s.depth + 1});
         out.push_back({false, ")", 0});
         return out;
     }
@@ -123,7 +129,8 @@ std::string literalExtendedAssign(const std::string& t, const std::string& reg) 
     std::string out;
     for (const Segment& s : literalExpand(t, reg)) {
         std::string text = s.ground ? eval(s.text) : s.text;
-        for (unsigned i = 0; i < s.depth; ++i) text = upperCase(text);
+        for (unsigned i = 0; i < s.depth; ++i)
+            text = upperCase(text);
         out += text;
     }
     return out;
@@ -136,7 +143,8 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
     const std::string reg = dir.file("reg");
     const char* codes[] = {"a", "b", "k", "d", "\u00e9", "+ a b", "x"};
     const char* types[] = {"0", "1", "2", "3", " 0", "0", "0"};
-    const char* words[] = {"+", ".", "+", ".", "a", "b", "k", "d", "x", "0", "1", "2", "\u00e9", "+0"};
+    const char* words[] = {"+", ".", "+", ".", "a", "b",      "k",
+                           "d", "x", "0", "1", "2", "\u00e9", "+0"};
     std::mt19937 rng(42);
     for (int round = 0; round < 300; ++round) {
         std::string content;
@@ -171,11 +179,14 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
 TEST(ExtendedAssign, longChains) {
     const std::size_t n = 100000;
     std::string right, left;
-    for (std::size_t i = 0; i < n; ++i) right += "+ a ";
+    for (std::size_t i = 0; i < n; ++i)
+        right += "+ a ";
     right += "k";
-    for (std::size_t i = 0; i < n; ++i) left += ". ";
+    for (std::size_t i = 0; i < n; ++i)
+        left += ". ";
     left += "a";
-    for (std::size_t i = 0; i < n; ++i) left += " 1";
+    for (std::size_t i = 0; i < n; ++i)
+        left += " 1";
     ExpansionContext context = expansionOf(registerTextOf("(a,0,a,x)\n(k,1,a,x)\n"));
     std::string r = expanded(right, context);
     EXPECT_EQ(r.size(), n * std::string("PLUS(A, )").size() + 1);

@@ -13,10 +13,14 @@ namespace {
 using Generator = std::function<void(RegisterHandle&, LineSink&, const RegisterText&)>;
 
 Generator basic(std::uint64_t first, const char* model) {
-    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) { populateBasicFile(h, out, first, model); };
+    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) {
+        populateBasicFile(h, out, first, model);
+    };
 }
 Generator names(std::uint64_t first) {
-    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) { populateNamesFile(h, out, first); };
+    return [=](RegisterHandle& h, LineSink& out, const RegisterText&) {
+        populateNamesFile(h, out, first);
+    };
 }
 Generator config(std::uint64_t start, const char* model, const char* bits) {
     return [=](RegisterHandle& h, LineSink& out, const RegisterText&) {
@@ -24,7 +28,9 @@ Generator config(std::uint64_t start, const char* model, const char* bits) {
     };
 }
 Generator familyBasic() {
-    return [](RegisterHandle& h, LineSink& out, const RegisterText&) { populateFamilyFileBasic(h, out); };
+    return [](RegisterHandle& h, LineSink& out, const RegisterText&) {
+        populateFamilyFileBasic(h, out);
+    };
 }
 Generator familyComposite() {
     return [](RegisterHandle& h, LineSink& out, const RegisterText& text) {
@@ -44,8 +50,9 @@ std::string generated(const Generator& g, const std::string& reg) {
 
 const std::string stop = "stop: ";
 
-const char* const worked = "(a,0,a,first)\n(k,1,+ a b,either)\n(Motor,0,Motor,motor)\n(d,3,d,other)\n"
-                           "(b,0,b,second)\n(m,2,. k a,both)\n";
+const char* const worked =
+    "(a,0,a,first)\n(k,1,+ a b,either)\n(Motor,0,Motor,motor)\n(d,3,d,other)\n"
+    "(b,0,b,second)\n(m,2,. k a,both)\n";
 
 // Register text in, exact lines (and the exact failure) out. Lines appended
 // before a failure stay; the numbering counts basic features only.
@@ -68,7 +75,8 @@ TEST(Generators, table) {
         {"model with a blank", basic(1, " 0"), "(A,0,A,a)\n", stop + msg::modelRefused},
         {"no description", basic(1, "0"), "(A,0,A,a)\n(B,0)\n(C,0,C,c)\n",
          "bdd A = bdd_ithvar(1) ; // a\n" + stop + msg::tailOfEmpty},
-        {"empty last line", basic(1, "0"), "(A,0,A,a)\n\n", "bdd A = bdd_ithvar(1) ; // a\n" + stop + msg::columnPattern},
+        {"empty last line", basic(1, "0"), "(A,0,A,a)\n\n",
+         "bdd A = bdd_ithvar(1) ; // a\n" + stop + msg::columnPattern},
         {"codes and quotes verbatim", names(7), "(A,0)\n(K,1,x,y)\n(\"q\\,0,x,y)\n",
          "names[7]=\"A\";\nnames[8]=\"\"q\\\";\nnames[0]=\"1\";\n"},
         {"no closing entry after a failure", names(1), "(A,0,A,a)\n\n",
@@ -82,18 +90,23 @@ TEST(Generators, table) {
          "const int occ_bitsize = 4; // The number of bits to encod occurances\n"
          "int model = 1; // 0 for set, 1 for bag, others implemented later.\n"
          "int number_of_vars = 4 + 0; // the needed number of bdd variables\n"},
-        {"no header line before a failure", config(0, "0", "4"), "(A,0)\n\n(B,0)\n", stop + msg::columnPattern},
+        {"no header line before a failure", config(0, "0", "4"), "(A,0)\n\n(B,0)\n",
+         stop + msg::columnPattern},
         {"family: basic part", familyBasic(), worked,
          "FAMILY A;\nA.insert(a);\nFAMILY MOTOR;\nMOTOR.insert(Motor);\nFAMILY B;\nB.insert(b);\n"},
-        {"family: composite part", familyComposite(), worked, "FAMILY K =PLUS(A, B);\nFAMILY M =DOT(K, A);\n"},
+        {"family: composite part", familyComposite(), worked,
+         "FAMILY K =PLUS(A, B);\nFAMILY M =DOT(K, A);\n"},
         {"family: no features, no lines", familyBasic(), "(A,3,A,a)\n(B, 1,B,b)\n", ""},
-        {"family: other types skipped", familyComposite(), "(A,3,A,a)\n(B, 1,B,b)\n(C,12,+,c)\n", ""},
+        {"family: other types skipped", familyComposite(), "(A,3,A,a)\n(B, 1,B,b)\n(C,12,+,c)\n",
+         ""},
         {"family: a stop keeps the lines above", familyComposite(),
-         "(a,0,a,x)\n(k,1,+ a a,x)\n(m,2,+ a zz,x)\n(n,1,a,x)\n", "FAMILY K =PLUS(A, A);\n" + stop + msg::tailOfEmpty},
+         "(a,0,a,x)\n(k,1,+ a a,x)\n(m,2,+ a zz,x)\n(n,1,a,x)\n",
+         "FAMILY K =PLUS(A, A);\n" + stop + msg::tailOfEmpty},
         {"family: composite without expression", familyComposite(), "(a,0,a,x)\n(k,1)\n",
          stop + msg::tailOfEmpty},
     };
-    for (const auto& r : rows) EXPECT_EQ(generated(r.generator, r.reg), r.want) << r.what;
+    for (const auto& r : rows)
+        EXPECT_EQ(generated(r.generator, r.reg), r.want) << r.what;
 }
 
 // The model is tested before the register is touched.

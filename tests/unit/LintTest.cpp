@@ -46,22 +46,34 @@ TEST(Lint, errorsExactlyWhenARunStops) {
         std::size_t lines = 1 + rng() % 6;
         for (std::size_t i = 0; i < lines; ++i) {
             switch (rng() % 16) {
-            case 0: content += "\n"; continue;
-            case 1: content += "b,3,b,no parentheses\n"; continue;
-            case 2: content += std::string("(") + codes[rng() % 6] + ",0)\n"; continue;
-            case 3: content += std::string("(") + codes[rng() % 6] + ",1)\n"; continue;
-            default: break;
+            case 0:
+                content += "\n";
+                continue;
+            case 1:
+                content += "b,3,b,no parentheses\n";
+                continue;
+            case 2:
+                content += std::string("(") + codes[rng() % 6] + ",0)\n";
+                continue;
+            case 3:
+                content += std::string("(") + codes[rng() % 6] + ",1)\n";
+                continue;
+            default:
+                break;
             }
             std::string expr;
             std::size_t n = rng() % 6;
-            for (std::size_t k = 0; k < n; ++k) expr += (k ? (rng() % 10 ? " " : "  ") : "") + std::string(words[rng() % 11]);
-            content += std::string("(") + codes[rng() % 6] + "," + types[rng() % 6] + "," + expr + ",d)\n";
+            for (std::size_t k = 0; k < n; ++k)
+                expr += (k ? (rng() % 10 ? " " : "  ") : "") + std::string(words[rng() % 11]);
+            content +=
+                std::string("(") + codes[rng() % 6] + "," + types[rng() % 6] + "," + expr + ",d)\n";
         }
         bool fails = runFails(dir, content);
         failing += fails;
         std::vector<Diagnostic> ds = lintRegister(dir.file("run/reg.txt"));
         std::string shown;
-        for (const Diagnostic& d : ds) shown += formatDiagnostic("reg", d) + "\n";
+        for (const Diagnostic& d : ds)
+            shown += formatDiagnostic("reg", d) + "\n";
         ASSERT_EQ(hasError(ds), fails) << content << "----\n" << shown;
     }
     EXPECT_GT(failing, 50);

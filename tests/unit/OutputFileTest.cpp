@@ -25,7 +25,8 @@ TEST(OutputFile, failedWriteKeepsCompleteLinesOnly) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
         std::string message = failureOf([&] {
             OutputFile file(out);
-            for (int i = 0; i < 100; ++i) appendLine(file, "line " + std::to_string(i) + " of the output");
+            for (int i = 0; i < 100; ++i)
+                appendLine(file, "line " + std::to_string(i) + " of the output");
             finishOutput(file);
         });
         (void)!::write(fds[1], message.data(), message.size());

@@ -15,7 +15,8 @@ namespace {
 
 std::vector<std::string> readingLoop(RegisterHandle h) {
     std::vector<std::string> lines;
-    while (!isEndOfRegister(h)) lines.push_back(getALine(h));
+    while (!isEndOfRegister(h))
+        lines.push_back(getALine(h));
     return lines;
 }
 
@@ -27,8 +28,10 @@ TEST(Register, readingLoopSplitsAtLineFeedsOnly) {
         std::string content;
         std::vector<std::string> lines;
     } rows[] = {
-        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
-        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)", {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n",
+         {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
+        {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)",
+         {"(A,0,A,motor)", "(B,0,B,light)", "(C,1,A,both)"}},
         {"", {}},
         {"\n", {""}},
         {"\n\n", {"", ""}},
@@ -56,7 +59,8 @@ TEST(Register, readingLoopSplitsAtLineFeedsOnly) {
         });
         EXPECT_EQ(readingLoop(readRegister(fifo)), row.lines);
         feed.join();
-        EXPECT_EQ(readingLoop(readRegister(fifo)), row.lines) << "a second handle reads the same lines";
+        EXPECT_EQ(readingLoop(readRegister(fifo)), row.lines)
+            << "a second handle reads the same lines";
         std::filesystem::remove(dir.file("fifo"));
     }
 }
@@ -118,7 +122,8 @@ TEST(Register, getRegisterLineTable) {
         std::string want = std::string(row.want) == "@eof"   ? reg + ": hGetLine: end of file"
                            : std::string(row.want) == "stop" ? msg::tailOfEmpty
                                                              : row.want;
-        EXPECT_EQ(failure.empty() ? got : failure, want) << "code «" << row.code << "» in «" << row.content << "»";
+        EXPECT_EQ(failure.empty() ? got : failure, want)
+            << "code «" << row.code << "» in «" << row.content << "»";
         // The index of a run gives what a search from the first line gives.
         std::string indexed = failureOf([&] {
             RegisterIndex ix = indexRegister(openRegisterText(reg));
@@ -199,13 +204,16 @@ TEST(Register, lockRule) {
     ASSERT_EQ(::link(reg.c_str(), dir.file("hard").c_str()), 0);
     {
         RegisterHandle h = readRegister(reg);
-        for (const std::string& path : {reg, dir.file("link"), dir.file("hard"), dir.file("./reg")}) {
-            EXPECT_EQ(failureOf([&] { setRegister(path, "x"); }), path + ": openFile: resource busy (file is locked)");
+        for (const std::string& path :
+             {reg, dir.file("link"), dir.file("hard"), dir.file("./reg")}) {
+            EXPECT_EQ(failureOf([&] { setRegister(path, "x"); }),
+                      path + ": openFile: resource busy (file is locked)");
         }
         setRegister(dir.file("other"), "x");
         EXPECT_EQ(readFile(dir.file("other")), "x\n") << "another file is not locked";
         RegisterHandle moved = std::move(h);
-        EXPECT_EQ(failureOf([&] { setRegister(reg, "x"); }), reg + ": openFile: resource busy (file is locked)")
+        EXPECT_EQ(failureOf([&] { setRegister(reg, "x"); }),
+                  reg + ": openFile: resource busy (file is locked)")
             << "a moved handle still holds the lock";
     }
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\n") << "the register is never written while open";

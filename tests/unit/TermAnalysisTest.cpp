@@ -10,7 +10,6 @@
 
 namespace {
 
-
 struct Row {
     const char* term;
     const char* operation;
@@ -84,12 +83,15 @@ TEST(StringParsing, classes) {
         std::u32string text;
         bool letters, numbers, lettersNumbers;
     } rows[] = {
-        {U"", true, true, true},          {U"a", true, false, true},     {U"Motor2", false, false, true},
-        {U"_x", true, false, true},       {U"a_b", true, false, true},   {U"Ab12", false, false, true},
-        {U"x1y", false, false, false},    {U"1x", false, false, false},  {U"0", false, true, false},
-        {U"a-b", false, false, false},    {U"+", false, false, false},   {U"_", true, false, true},
-        {U"a b", false, false, false},    {U"\u00e9", false, false, false}, {U"ab12", false, false, true},
-        {U"a1b", false, false, false},    {U"12", false, true, false},
+        {U"", true, true, true},         {U"a", true, false, true},
+        {U"Motor2", false, false, true}, {U"_x", true, false, true},
+        {U"a_b", true, false, true},     {U"Ab12", false, false, true},
+        {U"x1y", false, false, false},   {U"1x", false, false, false},
+        {U"0", false, true, false},      {U"a-b", false, false, false},
+        {U"+", false, false, false},     {U"_", true, false, true},
+        {U"a b", false, false, false},   {U"\u00e9", false, false, false},
+        {U"ab12", false, false, true},   {U"a1b", false, false, false},
+        {U"12", false, true, false},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(isLetters(r.text), r.letters);
@@ -111,7 +113,8 @@ TEST(TermAnalysis, agreesWithTheLiteralReadingOnRandomTexts) {
     for (int i = 0; i < 20000; ++i) {
         std::u32string t;
         std::size_t len = rng() % 14;
-        for (std::size_t k = 0; k < len; ++k) t += alphabet[rng() % alphabet.size()];
+        for (std::size_t k = 0; k < len; ++k)
+            t += alphabet[rng() % alphabet.size()];
         std::string s = fromChars(t);
         SCOPED_TRACE("text «" + s + "»");
         auto ref = [&](auto f) { return outcome([&] { return fromChars(f(t)); }); };
@@ -160,15 +163,18 @@ TEST(TermAnalysis, normalFormsReadAsThemselves) {
 
 std::string rightNested(std::size_t depth, const char* leaf) {
     std::string t;
-    for (std::size_t i = 0; i < depth; ++i) t += std::string("+ ") + leaf + " ";
+    for (std::size_t i = 0; i < depth; ++i)
+        t += std::string("+ ") + leaf + " ";
     return t + leaf;
 }
 
 std::string leftNested(std::size_t depth, const char* leaf) {
     std::string t;
-    for (std::size_t i = 0; i < depth; ++i) t += ". ";
+    for (std::size_t i = 0; i < depth; ++i)
+        t += ". ";
     t += leaf;
-    for (std::size_t i = 0; i < depth; ++i) t += std::string(" ") + leaf;
+    for (std::size_t i = 0; i < depth; ++i)
+        t += std::string(" ") + leaf;
     return t;
 }
 

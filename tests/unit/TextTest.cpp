@@ -26,7 +26,8 @@ TEST(Text, utf8Validity) {
         {"\xe2\x82", false},
         {"\xc3\xa9\xc3", false},
     };
-    for (const auto& r : rows) EXPECT_EQ(isValidUtf8(r.bytes), r.valid) << r.bytes;
+    for (const auto& r : rows)
+        EXPECT_EQ(isValidUtf8(r.bytes), r.valid) << r.bytes;
 }
 
 TEST(Text, charactersAndCase) {
@@ -35,15 +36,18 @@ TEST(Text, charactersAndCase) {
     EXPECT_EQ(fromChars(U"a\u00e9\U0001F600"), "a\xc3\xa9\xf0\x9f\x98\x80");
     const struct {
         char32_t in, out;
-    } rows[] = {{U'x', U'X'}, {U'_', U'_'}, {U'1', U'1'}, {U'\u00e9', U'\u00c9'}, {U'\u00df', U'\u00df'},
-                {U'\u01c6', U'\u01c4'}, {U'\u0101', U'\u0100'}, {U'\u03c3', U'\u03a3'}, {U'Z', U'Z'}};
-    for (const auto& r : rows) EXPECT_EQ(upperChar(r.in), r.out) << static_cast<unsigned>(r.in);
+    } rows[] = {{U'x', U'X'},           {U'_', U'_'},           {U'1', U'1'},
+                {U'\u00e9', U'\u00c9'}, {U'\u00df', U'\u00df'}, {U'\u01c6', U'\u01c4'},
+                {U'\u0101', U'\u0100'}, {U'\u03c3', U'\u03a3'}, {U'Z', U'Z'}};
+    for (const auto& r : rows)
+        EXPECT_EQ(upperChar(r.in), r.out) << static_cast<unsigned>(r.in);
     EXPECT_EQ(upperCase("x_1 \xc3\xa9"), "X_1 \xc3\x89");
 }
 
 TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
     int count = 0;
-    for (char32_t c = 0; c < 0x110000; ++c) count += isWhiteSpace(c);
+    for (char32_t c = 0; c < 0x110000; ++c)
+        count += isWhiteSpace(c);
     EXPECT_EQ(count, 23);
     EXPECT_TRUE(isWhiteSpace(U'\u180e'));
     EXPECT_FALSE(isWhiteSpace(U'\u200b'));
