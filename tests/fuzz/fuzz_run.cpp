@@ -2,6 +2,7 @@
 // of arguments, the output paths and whether ../working_dir exists; the rest is
 // the register. A failure of the run is a normal outcome; a crash, a sanitizer
 // report, a hang or a change of the register is a finding.
+#include "TestSupport.hpp"
 #include "base/Failure.hpp"
 #include "driver/Main.hpp"
 #include "output/OutputFile.hpp"
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -25,13 +25,6 @@ const fs::path& root() {
         return fs::path(::mkdtemp(pattern.data()));
     }();
     return dir;
-}
-
-std::string contentOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 } // namespace
@@ -60,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     takeDeferredOutputFailure();
     fs::current_path(previous);
-    if (contentOf(dir / "run" / "reg.txt") != reg) std::abort(); // the register is never written
+    if (readFile((dir / "run" / "reg.txt").string()) != reg)
+        std::abort(); // the register is never written
     return 0;
 }

@@ -1,10 +1,10 @@
 // Runs a fuzz target once over each file named on the command line (or found in
 // a folder named there): the regression inputs and seeds, without libFuzzer.
+#include "TestSupport.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -12,10 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 int main(int argc, char** argv) {
     std::size_t count = 0;
     auto replay = [&](const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        std::string bytes = s.str();
+        std::string bytes = readFile(p.string());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         ++count;
     };

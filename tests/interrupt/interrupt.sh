@@ -39,6 +39,16 @@ for delay in 0.002 0.01 0.02 0.04 0.06 0.08 0.1 0.13 0.16 0.2 0.25 0.3; do
         rm -rf "$dir"
     done
 done
+# Waits until process $1 sleeps in a read of a pipe or FIFO (at most 10 s).
+waitForRead() {
+    for _ in $(seq 1000); do
+        if [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = S ]; then
+            case $(cat "/proc/$1/wchan" 2>/dev/null) in *pipe*|0|"") return 0 ;; esac
+        fi
+        sleep 0.01
+    done
+}
+
 # Lines appended early in a step are in the file when the step is interrupted
 # later: the register is a FIFO that gives two lines and then nothing, held
 # open by this script so that fagen waits in the middle of step 1.
@@ -50,7 +60,7 @@ for sig in INT TERM HUP; do
     printf '(a,0,a,x)\n(b,0,b,y)\n' >&3
     (cd "$dir/run" && exec "$fagen" 0 4 ../reg basic.h family.h) &
     pid=$!
-    sleep 0.3
+    waitForRead "$pid"
     kill -s "$sig" "$pid"
     wait "$pid" 2>/dev/null
     status=$?

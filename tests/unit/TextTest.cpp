@@ -44,6 +44,15 @@ TEST(Text, charactersAndCase) {
     EXPECT_EQ(upperCase("x_1 \xc3\xa9"), "X_1 \xc3\x89");
 }
 
+// The expansion upper-cases each operand once, however deep it stands: the
+// same text as upper-casing once per enclosing operator, for every character.
+TEST(Text, upperCaseTwiceIsUpperCaseOnce) {
+    for (char32_t c = 0; c < 0x110000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        ASSERT_EQ(upperChar(upperChar(c)), upperChar(c)) << static_cast<unsigned>(c);
+    }
+}
+
 TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
     int count = 0;
     for (char32_t c = 0; c < 0x110000; ++c)
