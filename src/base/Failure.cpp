@@ -62,9 +62,13 @@ std::string messageOf(FailureKind kind, const std::string& subject) {
 
 } // namespace
 
-void fail(FailureKind kind, Place place, std::string subject) {
+Failure makeFailure(FailureKind kind, Place place, std::string subject) {
     std::string message = messageOf(kind, subject);
-    throw Failure{kind, place, std::move(subject), 0, std::move(message)};
+    return Failure{kind, place, std::move(subject), 0, std::move(message)};
+}
+
+void fail(FailureKind kind, Place place, std::string subject) {
+    throw makeFailure(kind, place, std::move(subject));
 }
 
 std::string fileErrorMessage(FileOperation operation, const std::string& path, int error) {

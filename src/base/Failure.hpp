@@ -47,6 +47,8 @@ struct Failure {
     std::string message; // what main prints after the program's name
 };
 
+// The failure of a kind, with its message; fail throws it.
+Failure makeFailure(FailureKind kind, Place place = {}, std::string subject = {});
 [[noreturn]] void fail(FailureKind kind, Place place = {}, std::string subject = {});
 // A failed file operation: "<path>: <operation>: <kind> (<strerror text>)".
 [[noreturn]] void failFile(FileOperation operation, const std::string& path, int error);

@@ -4,6 +4,8 @@
 #include "expansion/Assign.hpp"
 #include "terms/Eval.hpp"
 
+#include <algorithm>
+
 // note [expansion order]: a term is expanded in two passes, and the split is
 // behaviour. The first pass makes every test and look-up, depth first, the left
 // operand before the right one, and locates each operand of the whole term just
@@ -18,13 +20,50 @@ namespace {
 
 struct Expansion {
     std::string_view term;
+    ExpansionContext& context;
     TermGraph& graph;
     std::vector<Decision>& decisions;
     RegisterLookUp& lookUps;
 };
 
-bool isBasicFeatureLine(const RegisterIndex& ix, const LookedUp& found) {
-    return found.longerThanTwo && typeOf(ix, found) == LineType::Basic;
+// Fails, or keeps the failure when the checker collects them.
+void failOrKeep(Expansion& x, Failure f) {
+    if (!x.context.collect) throw f;
+    x.context.collect->push_back(std::move(f));
+}
+
+// A look-up: fails where fagen's search stops, or, for the checker, keeps that
+// failure and reads on.
+template <class Equal>
+LookedUp look(Expansion& x, const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank,
+              Equal equals) {
+    if (ix.empty) failLookUp(ix);
+    Probe p = probeHashed(ix, hash, holdsBlank, equals);
+    if (p.stopped) failOrKeep(x, lookUpFailure(ix));
+    std::uint64_t& reach = x.context.reach;
+    reach = std::max(reach, p.found.found ? p.found.line : UINT64_MAX);
+    return p.found;
+}
+
+// The type of the line found; a line without a type column reads, for the
+// checker, as a line of another type.
+LineType typeFound(Expansion& x, const RegisterIndex& ix, const LookedUp& found) {
+    if (x.context.collect && found.found &&
+        (found.type == LineType::NoColumnText || found.type == LineType::NoTypeColumn)) {
+        std::optional<Failure> f;
+        try {
+            typeOf(ix, found);
+        } catch (Failure& e) {
+            f = std::move(e);
+        }
+        failOrKeep(x, std::move(*f));
+        return LineType::Other;
+    }
+    return typeOf(ix, found);
+}
+
+bool isBasicFeatureLine(Expansion& x, const RegisterIndex& ix, const LookedUp& found) {
+    return found.longerThanTwo && typeFound(x, ix, found) == LineType::Basic;
 }
 
 // The words of a term are mostly codes that are looked up soon: start fetching
@@ -45,23 +84,25 @@ LookedUp lookUpNode(Expansion& x, const RegisterIndex& ix, std::uint32_t node) {
     TermGraph& g = x.graph;
     const TermNode& n = g.nodes[node];
     auto equals = [&](std::string_view code) { return termEquals(g, node, code); };
-    if (!n.isOperator) return lookUpHashed(ix, hashChars(wordOf(g, n)).hash, false, equals);
+    if (!n.isOperator) return look(x, ix, hashChars(wordOf(g, n)).hash, false, equals);
     // An operator term's normal form holds blanks: only a code with one can match.
-    if (!ix.blankInSomeCode) return lookUpHashed(ix, 0, true, equals);
+    if (!ix.blankInSomeCode) return look(x, ix, 0, true, equals);
     hashNodes(g);
-    return lookUpHashed(ix, g.hashes[node].hash, true, equals);
+    return look(x, ix, g.hashes[node].hash, true, equals);
 }
 
 Decision decide(Expansion& x, const RegisterIndex& ix, std::uint32_t node) {
     const TermNode& n = x.graph.nodes[node];
     if (n.ground) return Decision::Eval;
     LookedUp found = lookUpNode(x, ix, node);
-    if (isBasicFeatureLine(ix, found))
-        return keepsName(ix, found) ? Decision::Keep : Decision::Blank;
+    if (isBasicFeatureLine(x, ix, found)) return Decision::Keep;
     if (n.isOperator) return Decision::Operator;
-    if (!found.found)
-        fail(FailureKind::CodeMissing, placeAt(x.graph, n.first), fromChars(wordOf(x.graph, n)));
-    return typeOf(ix, found) == LineType::Composite ? Decision::Keep : Decision::Blank;
+    if (!found.found) {
+        failOrKeep(x, makeFailure(FailureKind::CodeMissing, placeAt(x.graph, n.first),
+                                  fromChars(wordOf(x.graph, n))));
+        return Decision::Keep;
+    }
+    return typeFound(x, ix, found) == LineType::Composite ? Decision::Keep : Decision::Blank;
 }
 
 // The first pass over an operand: its normal form is a node.
@@ -102,7 +143,7 @@ void renderOperand(Expansion& x, std::uint32_t root, std::string& out) {
         if (n.ground) { // decided Eval, as is every node below it
             if (n.isOperator) return false;
             std::size_t from = o.size();
-            evalAtom(g, n, o);
+            if (std::optional<Failure> f = translateAtom(g, n, o)) failOrKeep(x, std::move(*f));
             for (std::size_t i = from; i < o.size(); ++i)
                 if (o[i] >= 'a' && o[i] <= 'z') o[i] = static_cast<char>(o[i] - 0x20);
             return true;
@@ -129,11 +170,15 @@ void renderOperand(Expansion& x, std::uint32_t root, std::string& out) {
 } // namespace
 
 ExpansionContext expansionOf(const RegisterText& text) {
-    return {{text, {}, {}}, {}, {}};
+    ExpansionContext context;
+    context.lookUps.text = text;
+    return context;
 }
 
 ExpansionContext expansionOf(const std::string& registerPath) {
-    return {{{}, registerPath, {}}, {}, {}};
+    ExpansionContext context;
+    context.lookUps.path = registerPath;
+    return context;
 }
 
 void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
@@ -141,40 +186,51 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     TermGraph& g = context.graph;
     readTerm(term, g, origin);
     context.decisions.clear();
-    Expansion x{term, g, context.decisions, context.lookUps};
+    context.reading = {};
+    context.reach = 0;
+    TermReading& reading = context.reading;
+    Expansion x{term, context, g, context.decisions, context.lookUps};
     prefetchWords(x);
     // The first pass over the whole expression, as the register writes it.
-    if (isGroundText(g)) return evalText(g, out);
+    if (isGroundText(g)) {
+        reading.whole = Decision::Eval;
+        reading.op = !g.text.empty() ? g.text[0] : U' ';
+        EvalReading r = evalText(g, out, context.collect);
+        reading.left = r.left;
+        reading.right = r.right;
+        return;
+    }
     const RegisterIndex& ix = indexOf(x.lookUps);
-    LookedUp found = lookUp(ix, term); // note [one look-up per term]
-    if (isBasicFeatureLine(ix, found)) {
-        if (keepsName(ix, found))
-            out += term;
-        else
-            out += ' ';
+    // note [one look-up per term]
+    LookedUp found = look(x, ix, hashText(term).hash, term.find(' ') != std::string_view::npos,
+                          [&](std::string_view code) { return code == term; });
+    if (isBasicFeatureLine(x, ix, found)) {
+        reading.whole = Decision::Keep;
+        out += term;
         return;
     }
     char32_t op = operationAt(g, 0);
     if (op == U' ') {
-        if (!found.found) {
-            std::size_t w = nextWord(g, 0);
-            fail(FailureKind::CodeMissing, placeAt(g, w), std::string(term));
-        }
-        if (typeOf(ix, found) == LineType::Composite)
-            out += term;
-        else
-            out += ' ';
+        if (!found.found)
+            failOrKeep(x, makeFailure(FailureKind::CodeMissing, placeAt(g, nextWord(g, 0)),
+                                      std::string(term)));
+        reading.whole = !found.found || typeFound(x, ix, found) == LineType::Composite
+                            ? Decision::Keep
+                            : Decision::Blank;
+        out += reading.whole == Decision::Keep ? term : " ";
         return;
     }
-    std::uint32_t left = leftTermOf(g);
-    expandNode(x, left);
-    std::uint32_t right = rightTermOf(g);
-    expandNode(x, right);
+    reading.whole = Decision::Operator;
+    reading.op = op;
+    reading.left = leftTermOf(g);
+    expandNode(x, reading.left);
+    reading.right = rightTermOf(g);
+    expandNode(x, reading.right);
     // The second pass.
     out += op == U'+' ? "PLUS(" : "DOT(";
-    renderOperand(x, left, out);
+    renderOperand(x, reading.left, out);
     out += ", ";
-    renderOperand(x, right, out);
+    renderOperand(x, reading.right, out);
     out += ')';
 }
 

@@ -17,12 +17,30 @@ enum class Decision : std::uint8_t {
     Operator // an operator term whose operands are expanded
 };
 
+// How the last term was read: what was decided for it as a whole and, for an
+// operator term, its operator and operand nodes in graph (noNode where not read).
+struct TermReading {
+    Decision whole = Decision::Unknown;
+    char32_t op = U' ';
+    std::uint32_t left = noNode;
+    std::uint32_t right = noNode;
+};
+
 // What the expansions of one run share: the register, read once, and scratch
 // space reused from term to term.
 struct ExpansionContext {
     RegisterLookUp lookUps;
     TermGraph graph;
     std::vector<Decision> decisions; // one per node of graph
+    TermReading reading;
+    // The checker's reading (note [checker failures]): with collect, each
+    // failure of a look-up or a translation is kept there and the expansion goes
+    // on as if it were mended (a missing code stands for itself, a search reads
+    // past the line that stops it); a term that cannot be read still fails.
+    std::vector<Failure>* collect = nullptr;
+    // The furthest line the last term's look-ups found (UINT64_MAX: one found
+    // nothing), when the index keeps line numbers.
+    std::uint64_t reach = 0;
 };
 
 ExpansionContext expansionOf(const RegisterText& text);

@@ -43,10 +43,15 @@ LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
     return found.type;
 }
 
+Failure lookUpFailure(const RegisterIndex& ix) {
+    if (ix.empty) return makeFailure(FailureKind::EndOfFile, {}, registerPath(ix.text));
+    return makeFailure(ix.stopKind, {ix.stopLine, ix.stopColumn},
+                       ix.stopKind == FailureKind::InvalidBytes ? registerPath(ix.text)
+                                                                : std::string());
+}
+
 void failLookUp(const RegisterIndex& ix) {
-    if (ix.empty) fail(FailureKind::EndOfFile, {}, registerPath(ix.text));
-    fail(ix.stopKind, {ix.stopLine, ix.stopColumn},
-         ix.stopKind == FailureKind::InvalidBytes ? registerPath(ix.text) : std::string());
+    throw lookUpFailure(ix);
 }
 
 std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
@@ -168,6 +173,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
         if (r.read == LineRead::End) break;
         any = true;
         if (r.read == LineRead::Invalid) {
+            if (withLineNumbers) ix.stopLines.push_back(r.line.number);
             if (ix.stopLine == 0) {
                 ix.stopLine = r.line.number;
                 ix.stopKind = FailureKind::InvalidBytes;
@@ -176,6 +182,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
             continue;
         }
         bool hasParenthesis = r.line.text.find('(') != std::string_view::npos;
+        if (!hasParenthesis && withLineNumbers) ix.stopLines.push_back(r.line.number);
         if (!hasParenthesis && ix.stopLine == 0) {
             ix.stopLine = r.line.number;
             ix.stopKind = FailureKind::LookUpStopped;
@@ -205,16 +212,16 @@ const RegisterIndex& indexOf(RegisterLookUp& lookUps) {
 }
 
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code) {
-    bool blank = code.find(' ') != std::string_view::npos;
-    if (blank && !ix.blankInSomeCode)
-        return lookUpHashed(ix, 0, blank, [](std::string_view) { return false; });
-    return lookUpHashed(ix, hashText(code).hash, blank,
-                        [&](std::string_view c) { return c == code; });
+    if (ix.empty) failLookUp(ix);
+    Probe p = probe(ix, code);
+    if (p.stopped) failLookUp(ix);
+    return p.found;
 }
 
-std::optional<LookedUp> lookUpMended(const RegisterIndex& ix, std::string_view code) {
-    const RegisterIndex::Slot* slot =
-        findSlot(ix, hashText(code).hash, [&](std::string_view c) { return c == code; });
-    if (!slot) return std::nullopt;
-    return lineOf(ix, *slot);
+Probe probe(const RegisterIndex& ix, std::string_view code) {
+    bool blank = code.find(' ') != std::string_view::npos;
+    if (blank && !ix.blankInSomeCode)
+        return probeHashed(ix, 0, blank, [](std::string_view) { return false; });
+    return probeHashed(ix, hashText(code).hash, blank,
+                       [&](std::string_view c) { return c == code; });
 }

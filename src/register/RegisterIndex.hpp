@@ -48,8 +48,9 @@ struct RegisterIndex {
     std::uint64_t stopLine = 0;
     FailureKind stopKind = FailureKind::LookUpStopped;
     std::uint64_t stopColumn = 1;
-    bool blankInSomeCode = false;                  // a code holds a 0x20: operator terms can match
-    std::size_t count = 0;                         // codes kept
+    std::vector<std::uint64_t> stopLines; // every line that stops a search, with line numbers
+    bool blankInSomeCode = false;         // a code holds a 0x20: operator terms can match
+    std::size_t count = 0;                // codes kept
     std::vector<Slot, LargeAllocator<Slot>> slots; // open addressing, at most two thirds full
     std::string codes;
     // The number of each slot's line, when asked for (fagen-lint).
@@ -75,18 +76,25 @@ LineType lineTypeOf(std::string_view line);
 // The type of a line found, failing as the column getter does on it.
 LineType typeOf(const RegisterIndex& ix, const LookedUp& found);
 
-// The line that getRegisterLine on a fresh handle would return for a code given
-// by its hash; equalsCode(code) tells whether a stored code is the wanted one.
-// A code holding a blank (0x20) misses without probing when no code does.
+// What a look-up meets: the first line with the code as if every line that
+// stops a search were mended (notFoundLine when none has it), and whether a
+// search from the first line meets such a line before.
+struct Probe {
+    LookedUp found;
+    bool stopped = false;
+};
+// A code given by its hash; equalsCode(code) tells whether a stored code is the
+// wanted one. A code holding a blank (0x20) misses without probing when no code does.
+template <class Equal>
+Probe probeHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode);
+Probe probe(const RegisterIndex& ix, std::string_view code);
+// The line that getRegisterLine on a fresh handle would return.
 template <class Equal>
 LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank,
                       Equal equalsCode);
 LookedUp lookUp(const RegisterIndex& ix, std::string_view code);
-// The same as if the first line that stops a search were mended: every line's
-// code is found.
-std::optional<LookedUp> lookUpMended(const RegisterIndex& ix, std::string_view code);
-
-// Fails as a search that meets the stop line (or the end of an empty register).
+// The failure of a search that meets the stop line (or the end of an empty register).
+Failure lookUpFailure(const RegisterIndex& ix);
 [[noreturn]] void failLookUp(const RegisterIndex& ix);
 
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
@@ -112,15 +120,20 @@ const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash,
 }
 
 template <class Equal>
+Probe probeHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, Equal equalsCode) {
+    const RegisterIndex::Slot* slot =
+        holdsBlank && !ix.blankInSomeCode ? nullptr : findSlot(ix, hash, equalsCode);
+    if (!slot) return {notFoundLine, ix.stopLine != 0};
+    return {lineOf(ix, *slot), slot->afterStop != 0};
+}
+
+template <class Equal>
 LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank,
                       Equal equalsCode) {
     if (ix.empty) failLookUp(ix);
-    if (!holdsBlank || ix.blankInSomeCode) {
-        const RegisterIndex::Slot* slot = findSlot(ix, hash, equalsCode);
-        if (slot && !slot->afterStop) return lineOf(ix, *slot);
-    }
-    if (ix.stopLine != 0) failLookUp(ix);
-    return notFoundLine;
+    Probe p = probeHashed(ix, hash, holdsBlank, equalsCode);
+    if (p.stopped) failLookUp(ix);
+    return p.found;
 }
 
 template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit) {

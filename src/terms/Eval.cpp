@@ -12,56 +12,69 @@ bool isOperatorChar(char32_t c) {
 // alone, so an atom such as «+0» (one word, hence no operator term) is read as
 // "+" applied to «0» and a missing right operand: the empty-text stop, not the
 // pattern stop. This walks the chain of such leading operator characters.
-void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
+std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
     std::u32string_view w = wordOf(g, atom);
     if (w == U"0") {
         out += "zeroSet";
-        return;
+        return std::nullopt;
     }
     if (w == U"1") {
         out += "oneSet";
-        return;
+        return std::nullopt;
     }
     const Place at = placeAt(g, atom.first);
     while (!w.empty() && isOperatorChar(w.front())) {
         std::u32string_view operand = w.substr(1);
-        // The left operand: a lone operator word lacks its own operands.
-        if (operand.empty() || operand == U"+" || operand == U".")
-            fail(FailureKind::OperandMissing, at);
-        // The operand is the rest of the word; if it translates, the right
-        // operand is missing.
-        if (operand == U"0" || operand == U"1") fail(FailureKind::OperandMissing, at);
+        // The left operand: a lone operator word lacks its own operands; if the
+        // rest of the word translates, the right operand is missing.
+        if (operand.empty() || operand == U"+" || operand == U"." || operand == U"0" ||
+            operand == U"1")
+            return makeFailure(FailureKind::OperandMissing, at, "operator atom");
         w = operand;
     }
-    fail(FailureKind::Untranslatable, at);
+    return makeFailure(FailureKind::Untranslatable, at);
 }
 
-void evalTerm(TermGraph& g, std::uint32_t node, std::string& out) {
+void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
+    if (std::optional<Failure> f = translateAtom(g, atom, out)) throw *f;
+}
+
+void evalTerm(TermGraph& g, std::uint32_t node, std::string& out, std::vector<Failure>* collect) {
     renderCalls(g, node, out, [&](std::uint32_t n, std::string& o) {
         const TermNode& x = g.nodes[n];
         if (x.isOperator) return false;
-        evalAtom(g, x, o);
+        if (std::optional<Failure> f = translateAtom(g, x, o)) {
+            if (!collect) throw *f;
+            collect->push_back(std::move(*f));
+        }
         return true;
     });
 }
 
-void evalText(TermGraph& g, std::string& out) {
+EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* collect) {
     const std::size_t n = g.text.size();
     if (n == 1 && (g.text[0] == U'0' || g.text[0] == U'1')) {
         out += g.text[0] == U'0' ? "zeroSet" : "oneSet";
-        return;
+        return {};
     }
-    if (n == 0 || !isOperatorChar(g.text[0])) fail(FailureKind::Untranslatable, placeAt(g, 0));
+    if (n == 0 || !isOperatorChar(g.text[0])) {
+        Failure f = makeFailure(FailureKind::Untranslatable, placeAt(g, 0), "expression");
+        if (!collect) throw f;
+        collect->push_back(std::move(f));
+        return {};
+    }
     // The operator is the first character; the left operand starts after the
     // blanks that follow it, the right one is found by position.
+    EvalReading reading;
     std::size_t r = nextNonBlank(g, 1);
-    std::uint32_t left = takeTermAt(g, r, 0);
+    reading.left = takeTermAt(g, r, 0);
     out += g.text[0] == U'+' ? "PLUS(" : "DOT(";
-    evalTerm(g, left, out);
-    std::uint32_t right = takeTermAt(g, skipOperand(g, r, left), 0);
+    evalTerm(g, reading.left, out, collect);
+    reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0);
     out += ", ";
-    evalTerm(g, right, out);
+    evalTerm(g, reading.right, out, collect);
     out += ')';
+    return reading;
 }
 
 std::string eval(std::string_view t) {

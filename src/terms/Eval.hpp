@@ -2,14 +2,26 @@
 // Ground terms as expression text: "0" is zeroSet, "1" oneSet, "+" PLUS, "." DOT.
 #include "terms/TermAnalysis.hpp"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 std::string eval(std::string_view t);
 
-// eval of the whole text of g, as eval(t) reads it, appended to out.
-void evalText(TermGraph& g, std::string& out);
-// eval of an atom (the node's word), appended to out.
+// How eval read an operator term: its operands (noNode where not read).
+struct EvalReading {
+    std::uint32_t left = noNode;
+    std::uint32_t right = noNode;
+};
+
+// eval of the whole text of g, as eval(t) reads it, appended to out. With
+// collect, an atom without translation is kept there and the rest translated;
+// a missing operand still fails.
+EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* collect = nullptr);
+// eval of an atom (the node's word), appended to out; the failure instead when
+// the atom has no translation.
+std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, std::string& out);
 void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out);
 
 // Writes the nest of PLUS( , ) and DOT( , ) calls that a term's operator nodes
@@ -50,4 +62,5 @@ void renderCalls(TermGraph& g, std::uint32_t root, std::string& out, Leaf leaf) 
 }
 
 // eval of a node: the calls over its translated atoms.
-void evalTerm(TermGraph& g, std::uint32_t node, std::string& out);
+void evalTerm(TermGraph& g, std::uint32_t node, std::string& out,
+              std::vector<Failure>* collect = nullptr);
