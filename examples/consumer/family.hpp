@@ -9,6 +9,7 @@
 // x_0 y_0 z_0 x_1 y_1 z_1 ...
 //
 //   insert(v)   adds the product {v}
+//   FAMILY K =v the family {{v}} (v a basic feature's variable)
 //   PLUS(F, G)  F ∪ G
 //   DOT(F, G)   { p ∪ q : p ∈ F, q ∈ G } = ∃y,z. F(y) ∧ G(z) ∧ ∀i (x_i ↔ y_i ∨ z_i)
 //   zeroSet     the empty family;  oneSet  the family holding the empty product
@@ -58,14 +59,21 @@ inline bdd product(const std::vector<int>& set) {
 } // namespace family_model
 
 struct FAMILY {
-    bdd set = bddfalse;
+    bdd set = bddfalse; // the characteristic function of the products
     FAMILY() = default;
-    FAMILY(const bdd& b) : set(b) {}
+    // A basic feature's variable stands for the family {{v}}: fagen writes a
+    // composite whose whole expression is a basic code as `FAMILY K =a;`.
+    FAMILY(const bdd& v) : set(family_model::product({bdd_var(v)})) {}
+    static FAMILY of(const bdd& products) {
+        FAMILY f;
+        f.set = products;
+        return f;
+    }
     void insert(const bdd& v) { set |= family_model::product({bdd_var(v)}); }
 };
 
 inline FAMILY PLUS(const FAMILY& f, const FAMILY& g) {
-    return FAMILY(f.set | g.set);
+    return FAMILY::of(f.set | g.set);
 }
 
 inline FAMILY DOT(const FAMILY& f, const FAMILY& g) {
@@ -83,7 +91,7 @@ inline FAMILY DOT(const FAMILY& f, const FAMILY& g) {
     bdd gz = bdd_replace(g.set, toZ);
     bdd_freepair(toY);
     bdd_freepair(toZ);
-    return FAMILY(bdd_exist(fy & gz & link, copies));
+    return FAMILY::of(bdd_exist(fy & gz & link, copies));
 }
 
 bdd set2bag(const bdd& v);

@@ -15,7 +15,7 @@ int main() {
 #include "names.h"
     family_model::featureNames = names;
     family_model::init(number_of_vars);
-    FAMILY zeroSet, oneSet(family_model::product({}));
+    FAMILY zeroSet, oneSet = FAMILY::of(family_model::product({}));
     // Inside an operator, fagen writes the constants in upper case.
     const FAMILY& ZEROSET = zeroSet;
     const FAMILY& ONESET = oneSet;
