@@ -62,13 +62,13 @@ std::string messageOf(FailureKind kind, const std::string& subject) {
 
 } // namespace
 
-Failure makeFailure(FailureKind kind, Place place, std::string subject) {
+Failure makeFailure(FailureKind kind, Place place, std::string subject, std::string detail) {
     std::string message = messageOf(kind, subject);
-    return Failure{kind, place, std::move(subject), 0, std::move(message)};
+    return Failure{kind, place, std::move(subject), std::move(detail), 0, std::move(message)};
 }
 
-void fail(FailureKind kind, Place place, std::string subject) {
-    throw makeFailure(kind, place, std::move(subject));
+void fail(FailureKind kind, Place place, std::string subject, std::string detail) {
+    throw makeFailure(kind, place, std::move(subject), std::move(detail));
 }
 
 std::string fileErrorMessage(FileOperation operation, const std::string& path, int error) {
@@ -78,7 +78,7 @@ std::string fileErrorMessage(FileOperation operation, const std::string& path, i
 
 void failFile(FileOperation operation, const std::string& path, int error) {
     throw Failure{
-        FailureKind::FileError, {}, path, error, fileErrorMessage(operation, path, error)};
+        FailureKind::FileError, {}, path, {}, error, fileErrorMessage(operation, path, error)};
 }
 
 std::string programName(int argc, char** argv, const char* fallback) {

@@ -42,14 +42,17 @@ struct Place {
 struct Failure {
     FailureKind kind;
     Place place;
-    std::string subject; // the path of a file error, the code looked up, ...
+    std::string subject; // the path of a file error, the word that caused it, ...
+    std::string detail;  // which column, which operand, ...
     int error = 0;       // the errno of a file error
     std::string message; // what main prints after the program's name
 };
 
 // The failure of a kind, with its message; fail throws it.
-Failure makeFailure(FailureKind kind, Place place = {}, std::string subject = {});
-[[noreturn]] void fail(FailureKind kind, Place place = {}, std::string subject = {});
+Failure makeFailure(FailureKind kind, Place place = {}, std::string subject = {},
+                    std::string detail = {});
+[[noreturn]] void fail(FailureKind kind, Place place = {}, std::string subject = {},
+                       std::string detail = {});
 // A failed file operation: "<path>: <operation>: <kind> (<strerror text>)".
 [[noreturn]] void failFile(FileOperation operation, const std::string& path, int error);
 // The message of a file error, for a failure that is reported later.

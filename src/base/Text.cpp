@@ -15,7 +15,9 @@ namespace {
 // of UTF-8, and refusing UTF-8 under the C locale would break ordinary registers on
 // machines without LANG set.
 struct LocaleCodec {
-    bool utf8 = true;
+    std::string name;   // the locale's codeset
+    bool utf8 = true;   // text is written as it is
+    bool ascii = false; // the codeset is ASCII (still read as UTF-8)
     iconv_t toUtf8 = reinterpret_cast<iconv_t>(-1);
     iconv_t fromUtf8 = reinterpret_cast<iconv_t>(-1);
 };
@@ -25,7 +27,17 @@ LocaleCodec& codec() {
     return c;
 }
 
-bool convert(iconv_t cd, std::string_view in, std::string& out) {
+// note [argument bytes]: a command-line argument is bytes, written to the
+// outputs as they are whatever the locale. Bytes the locale's encoding refuses
+// are carried inside as the lone surrogates U+DC80 to U+DCFF, which no register
+// text can hold (its UTF-8 is checked), and turned back into their byte on output.
+constexpr char32_t escapedByte = 0xDC00;
+
+// Converts in with iconv, appending to out; false at a sequence the target
+// cannot take, unless escape is set: then each refused byte is carried as an
+// escaped byte (decoding) or an escaped byte is written back (encoding is not
+// asked for this; see encodeToLocale).
+bool convert(iconv_t cd, std::string_view in, std::string& out, bool escape = false) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(in.data());
     std::size_t left = in.size();
@@ -35,13 +47,23 @@ bool convert(iconv_t cd, std::string_view in, std::string& out) {
         std::size_t room = sizeof chunk;
         std::size_t r = iconv(cd, &src, &left, &dst, &room);
         out.append(chunk, static_cast<std::size_t>(dst - chunk));
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+        if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        if (!escape) return false;
+        appendChar(out, escapedByte | static_cast<unsigned char>(*src));
+        ++src;
+        --left;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     char* dst = chunk;
     std::size_t room = sizeof chunk;
     if (iconv(cd, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1)) return false;
     out.append(chunk, static_cast<std::size_t>(dst - chunk));
     return true;
+}
+
+bool isEscapedByte(std::string_view s, std::size_t i) {
+    return i + 2 < s.size() && static_cast<unsigned char>(s[i]) == 0xED &&
+           (static_cast<unsigned char>(s[i + 1]) & 0xFE) == 0xB2;
 }
 
 } // namespace
@@ -51,8 +73,9 @@ void initTextEncoding() {
     const char* set = nl_langinfo(CODESET);
     std::string name = set ? set : "";
     LocaleCodec& c = codec();
-    c.utf8 = name.empty() || name == "UTF-8" || name == "utf8" || name == "ANSI_X3.4-1968" ||
-             name == "ASCII" || name == "US-ASCII";
+    c.name = name.empty() ? "ANSI_X3.4-1968" : name;
+    c.ascii = name.empty() || name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII";
+    c.utf8 = c.ascii || name == "UTF-8" || name == "utf8";
     if (!c.utf8) {
         c.toUtf8 = iconv_open("UTF-8", name.c_str());
         c.fromUtf8 = iconv_open(name.c_str(), "UTF-8");
@@ -231,11 +254,94 @@ bool needsEncoding() {
     return !codec().utf8;
 }
 
+const std::string& localeCodeset() {
+    return codec().name;
+}
+
+std::string argumentText(std::string_view bytes) {
+    if (codec().utf8) return std::string(bytes);
+    std::string out;
+    convert(codec().toUtf8, bytes, out, true);
+    return out;
+}
+
 bool encodeToLocale(std::string_view utf8, std::string& out) {
     const LocaleCodec& c = codec();
     if (c.utf8) {
         out.append(utf8);
         return true;
     }
-    return convert(c.fromUtf8, utf8, out);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (!isEscapedByte(utf8, i)) continue;
+        if (!convert(c.fromUtf8, utf8.substr(start, i - start), out)) return false;
+        std::size_t pos = i;
+        out.push_back(static_cast<char>(nextChar(utf8, pos) & 0xFF));
+        start = pos;
+        i = pos - 1;
+    }
+    return convert(c.fromUtf8, utf8.substr(start), out);
+}
+
+bool canShow(std::string_view utf8) {
+    const LocaleCodec& c = codec();
+    if (c.ascii) {
+        for (char b : utf8)
+            if (static_cast<unsigned char>(b) >= 0x80) return false;
+        return true;
+    }
+    std::string ignored;
+    return encodeToLocale(utf8, ignored);
+}
+
+void appendShown(std::string& out, std::string_view utf8) {
+    static const char hex[] = "0123456789abcdef";
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        std::size_t start = pos;
+        char32_t c = nextChar(utf8, pos);
+        if (c == U'\r') {
+            out += "\\r";
+        } else if (c == U'\n') {
+            out += "\\n";
+        } else if (c == U'\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0xD800 && c <= 0xDFFF) || c == 0x2028 ||
+                   c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {
+            // C1 controls, escaped bytes, line separators and bidirectional
+            // controls: what a terminal would act on or reorder.
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out.push_back(hex[(c >> shift) & 15]);
+        } else {
+            out.append(utf8.substr(start, pos - start));
+        }
+    }
+}
+
+std::string shownInLocale(std::string_view utf8) {
+    static const bool guillemets = canShow("«»…");
+    std::string text;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        std::size_t start = pos;
+        char32_t c = nextChar(utf8, pos);
+        if (!guillemets && (c == U'«' || c == U'»')) {
+            text.push_back('"');
+        } else if (!guillemets && c == U'…') {
+            text += "...";
+        } else if (c >= 0x80 && !canShow(utf8.substr(start, pos - start))) {
+            static const char hex[] = "0123456789abcdef";
+            text += c > 0xFFFF ? "\\U" : "\\u";
+            for (int shift = c > 0xFFFF ? 28 : 12; shift >= 0; shift -= 4)
+                text.push_back(hex[(c >> shift) & 15]);
+        } else {
+            text.append(utf8.substr(start, pos - start));
+        }
+    }
+    std::string out;
+    encodeToLocale(text, out);
+    return out;
 }

@@ -45,3 +45,16 @@ bool needsEncoding();
 // Appends utf8 in the locale's encoding to out; false when a character has no
 // representation there.
 bool encodeToLocale(std::string_view utf8, std::string& out);
+// The locale's codeset, e.g. "UTF-8" or "ISO-8859-1".
+const std::string& localeCodeset();
+// A command-line argument as text: its bytes come out of encodeToLocale as they
+// went in (note [argument bytes]).
+std::string argumentText(std::string_view bytes);
+// True when the locale's encoding can show every character of utf8.
+bool canShow(std::string_view utf8);
+// Appends utf8 to out with the characters a terminal acts on (C0 and C1
+// controls, DEL, line separators, bidirectional controls) escaped: \r, \x1b, \u0085.
+void appendShown(std::string& out, std::string_view utf8);
+// A diagnostic as the locale can show it: in its encoding, with « » … as plain
+// quotes and dots where it lacks them and any other character it lacks as \uXXXX.
+std::string shownInLocale(std::string_view utf8);

@@ -5,6 +5,8 @@
 #include "generators/PrepareFamilyFile.hpp"
 #include "generators/PrepareNamesFile.hpp"
 
+#include "base/Text.hpp"
+
 const std::string& argument(const std::vector<std::string>& args, std::size_t n) {
     if (n == 0 || n > args.size()) fail(FailureKind::ArgumentMissing);
     return args[n - 1];
@@ -20,12 +22,13 @@ MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n) 
 // opened at their first line and written out when the step ends. The register
 // is read once for all steps (note [one reading]). Steps 4 and 5 append to the
 // same family file. Arguments 4 and 5 are needed only when a line is to be written.
-void run(const std::vector<std::string>& args) {
-    RegisterText reg = openRegisterText(argument(args, 3));
+void run(const std::vector<std::string>& args, RegisterText& reg) {
+    reg = openRegisterText(argument(args, 3));
+    const std::string model = argumentText(argument(args, 1)); // note [argument bytes]
     { // 1. Basic declarations file: one bdd variable per basic feature.
         OutputFile out(optionalArgument(args, 4));
         RegisterHandle h = readRegister(reg);
-        populateBasicFile(h, out, 1, argument(args, 1));
+        populateBasicFile(h, out, 1, model);
         finishOutput(out);
     }
     { // 2. Names file: the code of every basic feature under its variable number.
@@ -37,7 +40,7 @@ void run(const std::vector<std::string>& args) {
     { // 3. Configuration header: bit size, model and number of variables.
         OutputFile out("../working_dir/config.h");
         RegisterHandle h = readRegister(reg);
-        populateConfigFile(h, out, 0, argument(args, 1), argument(args, 2));
+        populateConfigFile(h, out, 0, model, argumentText(argument(args, 2)));
         finishOutput(out);
     }
     { // 4. Family file, basic part: a family per basic feature.
@@ -63,4 +66,9 @@ void createLoadingFile(const std::string& path) {
     OutputFile out(path, OutputFile::Truncate);
     appendText(out, " ");
     finishOutput(out);
+}
+
+void run(const std::vector<std::string>& args) {
+    RegisterText reg;
+    run(args, reg);
 }

@@ -11,7 +11,9 @@
 const std::string& argument(const std::vector<std::string>& args, std::size_t n);
 MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n);
 
-// Runs the five steps with the arguments as given (without the program name).
+// Runs the five steps with the arguments as given (without the program name);
+// reg is the register's text once step 1 has opened it.
+void run(const std::vector<std::string>& args, RegisterText& reg);
 void run(const std::vector<std::string>& args);
 
 RegisterHandle loadRegister(const std::string& path);

@@ -2,6 +2,7 @@
 #include "base/Failure.hpp"
 #include "base/Text.hpp"
 #include "driver/Main.hpp"
+#include "explain/Explain.hpp"
 
 #include <csignal>
 #include <new>
@@ -9,15 +10,54 @@
 #include <unistd.h>
 #include <vector>
 
+#ifndef FAGEN_VERSION
+#define FAGEN_VERSION "unknown"
+#endif
+
 namespace {
 
-int report(int argc, char** argv, const std::string& message) {
-    std::string line = programName(argc, argv, "fagen") + ": " + message + "\n";
-    for (std::size_t done = 0; done < line.size();) {
-        ssize_t n = ::write(2, line.data() + done, line.size() - done);
+const char* const help =
+    "Appends the C++ fragments of a product family, read from a register of\n"
+    "features, to BASICFILE, ../working_dir/names.h, ../working_dir/config.h and\n"
+    "FAMILYFILE.\n"
+    "\n"
+    "  MODEL      0 for the set model, 1 for the bag model\n"
+    "  BITSIZE    the occurrence bit size, written as given into config.h\n"
+    "  REGISTER   the register: one (code,type,expression,description) a line\n"
+    "\n"
+    "A run prints nothing and exits with 0, or stops at the first problem with one\n"
+    "line on standard error and exits with 1. fagen-lint REGISTER shows every\n"
+    "problem of a register, with its line and column. See fagen(1).\n";
+
+void writeAll(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
+}
+
+std::string usage(const std::string& self) {
+    return "usage: " + self + " MODEL BITSIZE REGISTER BASICFILE FAMILYFILE\n";
+}
+
+// The error line; on a terminal, one more line that explains the failure where
+// the register caused it, or the usage for a command line that lacks something.
+int report(const std::string& self, const std::string& message, const Failure* f,
+           const RegisterText& reg) {
+    std::string text = self + ": " + message + "\n";
+    if (f && ::isatty(2)) {
+        if (f->kind == FailureKind::ArgumentMissing || f->kind == FailureKind::ModelRefused) {
+            text += usage(self);
+        } else if (f->place.line != 0 && reg.content) {
+            std::string why = explainRunFailure(*f, reg);
+            if (!why.empty())
+                text += shownInLocale(self + ": note: " + registerPath(reg) + ":" +
+                                      std::to_string(f->place.line) + ":" +
+                                      std::to_string(f->place.column) + ": " + why + "\n");
+        }
+    }
+    writeAll(2, text);
     return 1;
 }
 
@@ -27,12 +67,20 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN); // a closed reader is a write error, not a kill
     installInterruptFlush();
     initTextEncoding();
+    const std::string self = programName(argc, argv, "fagen");
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+        writeAll(1, args[0] == "--help" ? usage(self) + help : "fagen " FAGEN_VERSION "\n");
+        return 0;
+    }
+    RegisterText reg;
     try {
-        run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+        run(args, reg);
         return 0;
     } catch (const Failure& f) {
-        return report(argc, argv, takeDeferredOutputFailure().value_or(f.message));
+        std::optional<std::string> deferred = takeDeferredOutputFailure();
+        return report(self, deferred.value_or(f.message), deferred ? nullptr : &f, reg);
     } catch (const std::bad_alloc&) {
-        return report(argc, argv, takeDeferredOutputFailure().value_or("out of memory"));
+        return report(self, takeDeferredOutputFailure().value_or("out of memory"), nullptr, reg);
     }
 }

@@ -1,45 +1,109 @@
 // fagen-lint: checks registers for what stops fagen and what it probably misreads.
 #include "base/Failure.hpp"
 #include "base/Text.hpp"
-#include "lint/Lint.hpp"
+#include "lint/Checks.hpp"
+#include "lint/Graph.hpp"
 
-#include <cstdio>
+#include <cerrno>
+#include <new>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+#ifndef FAGEN_VERSION
+#define FAGEN_VERSION "unknown"
+#endif
 
 namespace {
 
-void print(std::FILE* to, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), to);
+const char* const usage = "usage: fagen-lint [--werror] [--dot] [--] REGISTER...\n";
+
+const char* const help =
+    "Checks feature registers before fagen runs on them: every place where a run\n"
+    "would stop (errors), what a run accepts but probably was not meant (warnings),\n"
+    "and what an error causes (notes), as PATH:LINE:COLUMN: SEVERITY: TEXT.\n"
+    "\n"
+    "  --werror    warnings count as errors\n"
+    "  --dot       print each register's reference graph in Graphviz's DOT language\n"
+    "  --help      print this help and exit\n"
+    "  --version   print the version and exit\n"
+    "  --          end of options; what follows are registers\n"
+    "\n"
+    "REGISTER may be - for standard input. Exit status: 0 without errors, 1 with\n"
+    "errors, 2 when a register cannot be read, on a wrong option, or when the\n"
+    "report cannot be written.\n";
+
+// Writes all of text to fd; the errno of a failure, or 0.
+int writeAll(int fd, std::string_view text) {
+    for (std::size_t done = 0; done < text.size();) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     initTextEncoding();
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    bool dot = !args.empty() && args.front() == "--dot";
-    if (dot) args.erase(args.begin());
-    if (args.empty()) {
-        print(stderr, "usage: " + programName(argc, argv, "fagen-lint") + " [--dot] REGISTER...\n");
+    const std::string self = programName(argc, argv, "fagen-lint");
+    auto complain = [&](const std::string& message) {
+        writeAll(2, shownInLocale(self + ": " + message + "\n"));
+    };
+    bool dot = false, werror = false, options = true;
+    std::vector<std::string> registers;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (options && a == "--") {
+            options = false;
+        } else if (options && (a == "--help" || a == "--version")) {
+            int err = writeAll(1, a == "--help" ? std::string(usage) + help
+                                                : "fagen-lint " FAGEN_VERSION "\n");
+            if (err) complain(fileErrorMessage(FileOperation::PutStr, "<stdout>", err));
+            return err ? 2 : 0;
+        } else if (options && a == "--dot") {
+            dot = true;
+        } else if (options && a == "--werror") {
+            werror = true;
+        } else if (options && a.size() > 1 && a[0] == '-') {
+            complain("unknown option «" + a + "»");
+            writeAll(2, usage);
+            return 2;
+        } else {
+            registers.push_back(a);
+        }
+    }
+    if (registers.empty()) {
+        writeAll(2, usage);
         return 2;
     }
     int status = 0;
-    for (const std::string& path : args) {
+    for (const std::string& path : registers) {
+        std::string report;
         try {
+            RegisterText text = openRegisterText(path == "-" ? "/dev/stdin" : path);
             if (dot) {
-                print(stdout, registerGraph(path));
-                continue;
+                report = registerGraph(text);
+            } else {
+                for (const Diagnostic& d : lintRegister(text)) {
+                    report += shownInLocale(formatDiagnostic(path, d) + "\n");
+                    if (d.severity == Severity::Error ||
+                        (werror && d.severity == Severity::Warning))
+                        status = std::max(status, 1);
+                }
             }
-            std::string text;
-            for (const Diagnostic& d : lintRegister(path)) {
-                text += formatDiagnostic(path, d) + "\n";
-                if (d.error && status == 0) status = 1;
-            }
-            print(stdout, text);
         } catch (const Failure& f) {
-            print(stderr, programName(argc, argv, "fagen-lint") + ": " + f.message + "\n");
+            complain(f.message);
             status = 2;
+        } catch (const std::bad_alloc&) {
+            complain("out of memory");
+            status = 2;
+        }
+        if (int err = writeAll(1, report)) {
+            complain(fileErrorMessage(FileOperation::PutStr, "<stdout>", err));
+            return 2;
         }
     }
     return status;

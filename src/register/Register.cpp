@@ -284,6 +284,15 @@ RegisterHandle readRegister(const std::string& path) {
     return RegisterHandle(openRegisterText(path));
 }
 
+std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number) {
+    RegisterHandle h(text);
+    for (;;) {
+        ReadLine r = readLine(h);
+        if (r.read == LineRead::End) return std::nullopt;
+        if (r.line.number == number) return r.line;
+    }
+}
+
 bool isEndOfRegister(RegisterHandle& h) {
     return !lineAvailable(*h.text().content, h.position());
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -35,6 +36,8 @@ RegisterText registerTextOf(std::string_view text, const std::string& name = "re
 const std::string& registerPath(const RegisterText& text);
 // Reads the whole text; the number of its lines.
 std::uint64_t countLines(const RegisterText& text);
+// Line number (from 1) of the text, read as far as needed; nothing past the end.
+std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number);
 
 // A position between lines: where the next line starts.
 struct LinePosition {

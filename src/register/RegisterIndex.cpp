@@ -38,8 +38,10 @@ LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
     (void)ix;
     // The not-found text " " has no type column: no line has the code.
     if (!found.found) fail(FailureKind::CodeMissing);
-    if (found.type == LineType::NoColumnText) fail(FailureKind::ColumnText, {found.line, 0});
-    if (found.type == LineType::NoTypeColumn) fail(FailureKind::ColumnMissing, {found.line, 0});
+    if (found.type == LineType::NoColumnText)
+        fail(FailureKind::ColumnText, {found.line, 0}, {}, "type");
+    if (found.type == LineType::NoTypeColumn)
+        fail(FailureKind::ColumnMissing, {found.line, 0}, {}, "type");
     return found.type;
 }
 

@@ -28,14 +28,19 @@ Place placeOf(NumberedLine line, std::string_view part) {
     return {line.number, charsBefore(line.text, part.data()) + 1};
 }
 
-void failColumn(const Column& c, NumberedLine line) {
+const char* columnName(int n) {
+    static const char* const names[] = {"code", "type", "expression", "description"};
+    return n >= 1 && n <= 4 ? names[n - 1] : "column";
+}
+
+void failColumn(const Column& c, NumberedLine line, int n) {
     fail(c.fault == ColumnFault::EmptyText ? FailureKind::ColumnText : FailureKind::ColumnMissing,
-         placeOf(line, c.text));
+         placeOf(line, c.text), {}, columnName(n));
 }
 
 std::string_view getColumn(int n, NumberedLine line) {
     Column c = findColumn(n, line.text);
-    if (c.fault != ColumnFault::None) failColumn(c, line);
+    if (c.fault != ColumnFault::None) failColumn(c, line, n);
     return c.text;
 }
 

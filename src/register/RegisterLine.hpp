@@ -28,8 +28,10 @@ struct Column {
     ColumnFault fault = ColumnFault::None;
 };
 Column findColumn(int n, std::string_view line);
-// Fails as getColumn does for a column fault found in line.
-[[noreturn]] void failColumn(const Column& c, NumberedLine line);
+// Fails as getColumn does for a fault in column n of line; the failure's
+// subject names the column ("code", "type", "expression", "description").
+[[noreturn]] void failColumn(const Column& c, NumberedLine line, int n);
+const char* columnName(int n);
 // The place of a part of a line (a view into it).
 Place placeOf(NumberedLine line, std::string_view part);
 

@@ -1,5 +1,7 @@
 #include "terms/Eval.hpp"
 
+#include "base/Text.hpp"
+
 namespace {
 
 bool isOperatorChar(char32_t c) {
@@ -29,10 +31,11 @@ std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, s
         // rest of the word translates, the right operand is missing.
         if (operand.empty() || operand == U"+" || operand == U"." || operand == U"0" ||
             operand == U"1")
-            return makeFailure(FailureKind::OperandMissing, at, "operator atom");
+            return makeFailure(FailureKind::OperandMissing, at, fromChars(wordOf(g, atom)),
+                               "operator atom");
         w = operand;
     }
-    return makeFailure(FailureKind::Untranslatable, at);
+    return makeFailure(FailureKind::Untranslatable, at, fromChars(wordOf(g, atom)));
 }
 
 void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
@@ -58,7 +61,8 @@ EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* colle
         return {};
     }
     if (n == 0 || !isOperatorChar(g.text[0])) {
-        Failure f = makeFailure(FailureKind::Untranslatable, placeAt(g, 0), "expression");
+        Failure f = makeFailure(FailureKind::Untranslatable, placeAt(g, 0),
+                                fromChars({g.text.data(), g.text.size()}), "expression");
         if (!collect) throw f;
         collect->push_back(std::move(f));
         return {};
@@ -70,7 +74,7 @@ EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* colle
     reading.left = takeTermAt(g, r, 0);
     out += g.text[0] == U'+' ? "PLUS(" : "DOT(";
     evalTerm(g, reading.left, out, collect);
-    reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0);
+    reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0, true);
     out += ", ";
     evalTerm(g, reading.right, out, collect);
     out += ')';

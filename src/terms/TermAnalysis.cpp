@@ -65,16 +65,19 @@ std::uint32_t addOperator(TermGraph& g, bool dot, std::uint32_t left, std::uint3
 
 // What a reader fails with where it finds no term: an operand missing from the
 // operator at operatorAt, or a blank term.
-[[noreturn]] void failNoTerm(const TermGraph& g, std::size_t pos, std::size_t operatorAt) {
+[[noreturn]] void failNoTerm(const TermGraph& g, std::size_t pos, std::size_t operatorAt,
+                             bool right) {
     if (operatorAt != SIZE_MAX)
-        fail(FailureKind::OperandMissing, placeAt(g, operatorAt), "operand");
+        fail(FailureKind::OperandMissing, placeAt(g, operatorAt),
+             fromChars({g.text.data() + operatorAt, 1}), right ? "right operand" : "left operand");
     fail(FailureKind::TermBlank, placeAt(g, std::min(pos, g.text.size())));
 }
 
 // Skips the blanks (0x20 only) at pos; an empty remainder is the empty-text stop.
-std::size_t skipBlanks(const TermGraph& g, std::size_t pos, std::size_t operatorAt) {
+std::size_t skipBlanks(const TermGraph& g, std::size_t pos, std::size_t operatorAt,
+                       bool right = false) {
     std::size_t q = nextNonBlank(g, pos);
-    if (q == g.text.size()) failNoTerm(g, pos, operatorAt);
+    if (q == g.text.size()) failNoTerm(g, pos, operatorAt, right);
     return q;
 }
 
@@ -160,7 +163,7 @@ void readTerm(std::string_view t, TermGraph& g, Place origin) {
     }
 }
 
-std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt) {
+std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt, bool right) {
     using Frame = TermGraph::Reading;
     std::vector<Frame>& stack = g.reading;
     stack.clear();
@@ -168,10 +171,11 @@ std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt) 
     // pushing a frame for an operator term.
     auto enter = [&](std::size_t p) -> std::uint32_t {
         std::size_t opAt = stack.empty() ? operatorAt : nextWord(g, stack.back().at);
-        std::size_t at = skipBlanks(g, p, opAt);
+        bool isRight = stack.empty() ? right : stack.back().left != noNode;
+        std::size_t at = skipBlanks(g, p, opAt, isRight);
         if (g.nodeAt[at] != noNode) return g.nodeAt[at];
         std::size_t w = nextWord(g, at);
-        if (w == g.text.size()) failNoTerm(g, at, opAt);
+        if (w == g.text.size()) failNoTerm(g, at, opAt, isRight);
         if (isOperatorWord(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w))) {
             stack.push_back({static_cast<std::uint32_t>(at), noNode});
             return noNode;
@@ -207,7 +211,7 @@ std::uint32_t leftTermOf(TermGraph& g) {
 std::uint32_t rightTermOf(TermGraph& g) {
     std::size_t at = skipBlanks(g, 0, SIZE_MAX);
     std::uint32_t left = leftTermOf(g);
-    return takeTermAt(g, skipOperand(g, at + 1, left), nextWord(g, at));
+    return takeTermAt(g, skipOperand(g, at + 1, left), nextWord(g, at), true);
 }
 
 void hashNodes(TermGraph& g) {

@@ -83,8 +83,10 @@ char32_t operationAt(const TermGraph& g, std::size_t pos);
 // isGroundTerm of the whole text.
 bool isGroundText(const TermGraph& g);
 // takeTerm of the text from position pos on. A text that holds no term there
-// fails: as an operand missing from the operator at operatorAt, when given.
-std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt = SIZE_MAX);
+// fails: as the (right, when set) operand missing from the operator at
+// operatorAt, when given.
+std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt = SIZE_MAX,
+                         bool right = false);
 // The position (length of node's normal form + 1) characters after pos, at most
 // the end of the text; see note [operand by position].
 std::size_t skipOperand(const TermGraph& g, std::size_t pos, std::uint32_t node);

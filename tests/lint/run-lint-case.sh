@@ -5,6 +5,7 @@
 # one a line (default: NAME.reg). With --bless, writes the expected files
 # instead (read them before committing).
 set -u
+export LC_ALL=C.UTF-8
 lint=$1 reg=$2
 case=${reg%.reg}
 name=$(basename "$reg")

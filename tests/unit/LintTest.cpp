@@ -1,4 +1,4 @@
-#include "lint/Lint.hpp"
+#include "lint/Checks.hpp"
 
 #include "TestSupport.hpp"
 #include "driver/Main.hpp"
@@ -27,7 +27,7 @@ bool runFails(const TempDir& dir, const std::string& content) {
 
 bool hasError(const std::vector<Diagnostic>& ds) {
     for (const Diagnostic& d : ds)
-        if (d.error) return true;
+        if (d.severity == Severity::Error) return true;
     return false;
 }
 
@@ -70,7 +70,7 @@ TEST(Lint, errorsExactlyWhenARunStops) {
         }
         bool fails = runFails(dir, content);
         failing += fails;
-        std::vector<Diagnostic> ds = lintRegister(dir.file("run/reg.txt"));
+        std::vector<Diagnostic> ds = lintRegister(openRegisterText(dir.file("run/reg.txt")));
         std::string shown;
         for (const Diagnostic& d : ds)
             shown += formatDiagnostic("reg", d) + "\n";

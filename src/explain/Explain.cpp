@@ -1,0 +1,173 @@
+#include "explain/Explain.hpp"
+
+#include "base/Text.hpp"
+#include "register/RegisterLine.hpp"
+#include "terms/StringParsing.hpp"
+
+#include <optional>
+
+namespace {
+
+// The byte offset of a column (from 1, in characters) of a line.
+std::size_t offsetOf(std::string_view line, std::uint64_t column) {
+    std::size_t pos = 0;
+    for (std::uint64_t c = 1; c < column && pos < line.size(); ++c)
+        nextChar(line, pos);
+    return pos;
+}
+
+std::string nearText(Explainer& e, std::string_view code) {
+    if (!e.near) return "";
+    std::vector<std::string> near = nearestCodes(*e.near, code);
+    if (near.empty()) return "";
+    std::string text = "; did you mean ";
+    for (std::size_t i = 0; i < near.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == near.size() ? " or " : ", ") + quoted(near[i]);
+    return text + "?";
+}
+
+bool isLastLine(const RegisterText& text, std::uint64_t line) {
+    return !lineAt(text, line + 1);
+}
+
+std::string columnText(const Failure& f, const std::optional<NumberedLine>& line,
+                       const RegisterText& text) {
+    const std::string& column = f.detail;
+    std::string_view t = line ? line->text : std::string_view();
+    if (f.kind == FailureKind::ColumnText) {
+        if (t.empty() && line)
+            return isLastLine(text, line->number) ? "an empty last line (the file ends in two line "
+                                                    "feeds): every line needs a type column"
+                                                  : "an empty line: every line needs a type column";
+        if (column == "type" || column == "code")
+            return "no text is left for the type column: the line holds only parentheses, or "
+                   "nothing "
+                   "follows the code's «,»";
+        return "no text is left for the " + column + " column: only parentheses follow its «,»";
+    }
+    if (column == "type") return "no type column: no «,» follows the code";
+    if (column == "expression")
+        return "a composite feature needs an expression column: no «,» follows the type";
+    if (column == "description") {
+        Column expression = findColumn(3, t);
+        if (expression.fault == ColumnFault::None && expression.text.empty())
+            return "the expression column is empty, so fagen's search for the description passes "
+                   "over it: "
+                   "a basic feature needs (code,0,expression,description)";
+        return "a basic feature needs a description column: fagen writes it into the basic "
+               "declarations file";
+    }
+    return "no " + column + " column";
+}
+
+std::string untranslatable(const Failure& f, Explainer& e) {
+    std::string_view w = f.subject;
+    if (f.detail == "expression") {
+        // eval met the whole expression: empty, or not beginning with 0, 1, + or .
+        if (w.empty()) return "an empty expression: there is nothing to translate";
+        if (w.front() == ' ')
+            return "the expression " + quoted(w) +
+                   " begins with a blank: fagen translates a constant "
+                   "expression from its first character";
+        std::size_t end = w.find_last_not_of(' ');
+        if (end + 1 < w.size() && (w.substr(0, end + 1) == "0" || w.substr(0, end + 1) == "1"))
+            return quoted(w) + " is neither a code nor 0 or 1: it ends in a blank";
+        std::size_t word = 0;
+        while (word < w.size() && !isWhiteSpace(static_cast<unsigned char>(w[word])))
+            ++word;
+        if (word < w.size())
+            return "the expression " + quoted(w) + " is not a term: it begins with " +
+                   quoted(w.substr(0, word)) + ", which is neither an operator nor 0 or 1";
+    }
+    if (e.index && probe(*e.index, w).found.found)
+        return quoted(w) +
+               " is a feature's code, but in an expression fagen takes as a code only ASCII "
+               "letters "
+               "or «_», then digits: it tries to translate " +
+               quoted(w) + " as 0 or 1";
+    std::u32string chars = toChars(w);
+    std::size_t letters = 0;
+    while (letters < chars.size() && isLetter(chars[letters]))
+        ++letters;
+    if (letters > 0 && letters < chars.size() && isDigit(chars[letters]))
+        return quoted(w) +
+               " is neither a code nor 0 or 1: in an expression a code is ASCII letters or «_», "
+               "then digits only";
+    return quoted(w) + " is neither a feature's code nor 0 or 1" + nearText(e, w);
+}
+
+std::string operandMissing(const Failure& f) {
+    if (f.detail == "operator atom")
+        return quoted(f.subject) + " reads as «" + f.subject.substr(0, 1) +
+               "» applied to what follows it, and an operand is missing: put a blank after the "
+               "operator";
+    return quoted(f.subject) + " lacks its " + f.detail;
+}
+
+} // namespace
+
+std::string_view wordAt(std::string_view line, std::uint64_t column) {
+    std::size_t begin = offsetOf(line, column), end = begin;
+    while (end < line.size()) {
+        std::size_t next = end;
+        if (isWhiteSpace(nextChar(line, next))) break;
+        end = next;
+    }
+    return line.substr(begin, end - begin);
+}
+
+std::string quoted(std::string_view text, std::size_t limit) {
+    std::string out = "«";
+    std::size_t pos = 0, chars = 0;
+    while (pos < text.size() && chars < limit) {
+        nextChar(text, pos);
+        ++chars;
+    }
+    appendShown(out, text.substr(0, pos));
+    if (pos < text.size()) out += "…";
+    return out + "»";
+}
+
+std::string explain(const Failure& f, Explainer& e) {
+    std::optional<NumberedLine> line;
+    if (f.place.line != 0 && e.text.content) line = lineAt(e.text, f.place.line);
+    switch (f.kind) {
+    case FailureKind::ColumnText:
+    case FailureKind::ColumnMissing:
+        return columnText(f, line, e.text);
+    case FailureKind::CodeMissing:
+        return quoted(f.subject) + " is no feature's code" + nearText(e, f.subject);
+    case FailureKind::LookUpStopped:
+        return "this line has no «(»: a look-up by code stops here, and so does every expansion "
+               "whose "
+               "look-ups reach it";
+    case FailureKind::OperandMissing:
+        return operandMissing(f);
+    case FailureKind::TermBlank:
+        return "the expression is blank";
+    case FailureKind::Untranslatable:
+        return untranslatable(f, e);
+    case FailureKind::InvalidBytes:
+        return "bytes that are not valid " + localeCodeset() + ": fagen stops reading here";
+    case FailureKind::CannotEncode:
+        return f.subject.empty() ? ""
+                                 : quoted(f.subject) + " cannot be written in " + localeCodeset();
+    default:
+        return "";
+    }
+}
+
+std::string explainRunFailure(const Failure& f, const RegisterText& text) {
+    Explainer e{text, nullptr, nullptr};
+    // The codes, for suggestions: a failure of an expansion comes after the
+    // register has been read to its end.
+    std::optional<RegisterIndex> index;
+    std::optional<NearestCodes> near;
+    if (f.kind == FailureKind::CodeMissing || f.kind == FailureKind::Untranslatable) {
+        index = indexRegister(text);
+        near = nearestCodesOf(*index);
+        e.index = &*index;
+        e.near = &*near;
+    }
+    return explain(f, e);
+}

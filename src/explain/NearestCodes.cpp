@@ -1,0 +1,91 @@
+#include "explain/NearestCodes.hpp"
+
+#include "base/Text.hpp"
+
+#include <algorithm>
+
+namespace {
+
+std::u32string upper(std::u32string_view t) {
+    std::u32string u(t);
+    for (char32_t& c : u)
+        c = upperChar(c);
+    return u;
+}
+
+// The edit distance of a and b when it is at most 2, else 3: the diagonal band
+// of a Levenshtein table, stopped as soon as every cell in it passes 2.
+std::size_t distanceUpToTwo(std::u32string_view a, std::u32string_view b) {
+    constexpr std::size_t far = 3;
+    if (a.size() > b.size() + 2 || b.size() > a.size() + 2) return far;
+    std::vector<std::size_t> prev(b.size() + 2, far), cur(b.size() + 2, far);
+    for (std::size_t j = 0; j <= std::min<std::size_t>(b.size(), 2); ++j)
+        prev[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t lo = i > 2 ? i - 2 : 0, hi = std::min(b.size(), i + 2);
+        std::fill(cur.begin(), cur.end(), far);
+        std::size_t best = far;
+        for (std::size_t j = lo; j <= hi; ++j) {
+            std::size_t d =
+                j == 0
+                    ? i
+                    : std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] != b[j - 1])});
+            cur[j] = std::min(d, far);
+            best = std::min(best, cur[j]);
+        }
+        if (best >= far) return far;
+        std::swap(prev, cur);
+    }
+    return prev[b.size()];
+}
+
+void build(NearestCodes& near) {
+    near.built = true;
+    forEachCode(*near.index, [&](std::string_view code, const LookedUp&) {
+        if (hasMoreCharsThan(code, suggestionLimit)) return;
+        near.byUpperCase.emplace_back(hashText(upperCase(code)).hash, code);
+    });
+    std::sort(near.byUpperCase.begin(), near.byUpperCase.end());
+}
+
+} // namespace
+
+NearestCodes nearestCodesOf(const RegisterIndex& ix) {
+    NearestCodes near;
+    near.index = &ix;
+    near.budget = 4'000'000 + 32 * std::uint64_t{ix.slots.size()};
+    return near;
+}
+
+std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missing,
+                                      std::size_t most) {
+    if (missing.empty() || hasMoreCharsThan(missing, suggestionLimit)) return {};
+    if (!near.built) build(near);
+    const std::u32string wanted = toChars(missing);
+    const std::u32string wantedUpper = upper(wanted);
+    std::vector<std::pair<std::size_t, std::string>> found;
+    // The same letters in another case: distance 0.
+    const std::uint64_t key = hashChars(wantedUpper).hash;
+    auto it = std::lower_bound(near.byUpperCase.begin(), near.byUpperCase.end(),
+                               std::make_pair(key, std::string_view()));
+    for (; it != near.byUpperCase.end() && it->first == key; ++it)
+        if (it->second != missing && upper(toChars(it->second)) == wantedUpper)
+            found.emplace_back(0, std::string(it->second));
+    // One or two edits away: a whole scan of the codes, when the budget allows one.
+    const std::uint64_t cost = near.index->slots.size() + near.index->count * (wanted.size() + 3);
+    if (near.budget >= cost) {
+        near.budget -= cost;
+        forEachCode(*near.index, [&](std::string_view code, const LookedUp&) {
+            if (code.size() + 2 < wanted.size() || code.size() > 4 * (wanted.size() + 2)) return;
+            std::u32string chars = toChars(code);
+            std::size_t d = distanceUpToTwo(chars, wanted);
+            if (d == 0 || d > 2 || d >= wanted.size() || upper(chars) == wantedUpper) return;
+            found.emplace_back(d, std::string(code));
+        });
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < found.size() && out.size() < most; ++i)
+        out.push_back(found[i].second);
+    return out;
+}

@@ -1,0 +1,543 @@
+#include "lint/Checks.hpp"
+
+#include "base/Text.hpp"
+#include "expansion/ExtendedAssign.hpp"
+#include "explain/Explain.hpp"
+#include "register/RegisterIndex.hpp"
+#include "register/RegisterLine.hpp"
+#include "terms/StringParsing.hpp"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <unordered_set>
+
+// note [checker failures]: fagen stops at its first failure; the checker wants
+// every one. It runs the run's own expansion, which keeps the failures of
+// look-ups and translations and reads on as if each were mended
+// (ExpansionContext::collect), and catches the one failure that ends a term's
+// reading. Nothing else catches a Failure but main.
+//
+// note [root causes]: a search by code stops at the first line without "(" (or
+// with bytes the encoding refuses), and every expansion whose look-ups reach that
+// line stops with it. The line is the one error; the expansions get one note
+// with their count, and are checked as if the line were mended, so that the
+// other problems of a register come out in the same pass.
+
+namespace {
+
+struct Composite {
+    NumberedLine line;
+    std::string_view code;
+    std::string_view expression;
+    Place at; // where the expression starts
+};
+
+struct Checker {
+    RegisterText text;
+    ExpansionContext context; // holds the register's index, with line numbers
+    const RegisterIndex* index = nullptr;
+    NearestCodes near;
+    Explainer explainer;
+    std::vector<Diagnostic> out;
+    std::vector<Composite> composites;
+    std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
+    std::vector<std::uint64_t> lineErrors; // lines with an error of their own, sorted
+    std::uint64_t lastLine = 0;
+    std::uint64_t crLines = 0;
+    Place firstCr;
+};
+
+void add(Checker& c, Place at, Severity s, std::string text) {
+    c.out.push_back({at.line, at.column == 0 ? 1 : at.column, s, std::move(text)});
+}
+
+void addFailure(Checker& c, const Failure& f, Place fallback) {
+    Place at = f.place.line != 0 ? f.place : fallback;
+    std::string text = explain(f, c.explainer);
+    add(c, at, Severity::Error, text.empty() ? f.message : text);
+}
+
+bool isKeyword(std::string_view w) {
+    static const std::unordered_set<std::string_view> keywords = {
+        "alignas",       "alignof",     "and",
+        "and_eq",        "asm",         "auto",
+        "bitand",        "bitor",       "bool",
+        "break",         "case",        "catch",
+        "char",          "char8_t",     "char16_t",
+        "char32_t",      "class",       "compl",
+        "concept",       "const",       "consteval",
+        "constexpr",     "constinit",   "const_cast",
+        "continue",      "co_await",    "co_return",
+        "co_yield",      "decltype",    "default",
+        "delete",        "do",          "double",
+        "dynamic_cast",  "else",        "enum",
+        "explicit",      "export",      "extern",
+        "false",         "float",       "for",
+        "friend",        "goto",        "if",
+        "inline",        "int",         "long",
+        "mutable",       "namespace",   "new",
+        "noexcept",      "not",         "not_eq",
+        "nullptr",       "operator",    "or",
+        "or_eq",         "private",     "protected",
+        "public",        "register",    "reinterpret_cast",
+        "requires",      "return",      "short",
+        "signed",        "sizeof",      "static",
+        "static_assert", "static_cast", "struct",
+        "switch",        "template",    "this",
+        "thread_local",  "throw",       "true",
+        "try",           "typedef",     "typeid",
+        "typename",      "union",       "unsigned",
+        "using",         "virtual",     "void",
+        "volatile",      "wchar_t",     "while",
+        "xor",           "xor_eq"};
+    return keywords.count(w) > 0;
+}
+
+bool isIdentifier(std::string_view w) {
+    auto letter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    };
+    if (w.empty() || !letter(w[0])) return false;
+    return std::all_of(w.begin(), w.end(),
+                       [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+}
+
+// A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».
+// Returns false when it warned.
+bool checkName(Checker& c, Place at, std::string_view name, const char* use) {
+    if (!isIdentifier(name))
+        add(c, at, Severity::Warning,
+            "code " + quoted(name) + " is not a C++ identifier: the generated «" + use + " " +
+                std::string(name) + "» will not compile");
+    else if (isKeyword(name))
+        add(c, at, Severity::Warning,
+            quoted(name) + " is a C++ keyword: the generated «" + use + " " + std::string(name) +
+                "» will not compile");
+    else
+        return true;
+    return false;
+}
+
+std::string trimmed(std::string_view t) {
+    auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; };
+    while (!t.empty() && blank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && blank(t.back()))
+        t.remove_suffix(1);
+    return std::string(t);
+}
+
+// The first character of text that the locale's encoding cannot write, in
+// itself or, with upper, in upper case: an error (fagen stops at that append).
+void checkEncodable(Checker& c, NumberedLine line, std::string_view text, bool upper,
+                    const char* where) {
+    if (!needsEncoding()) return;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t start = pos;
+        char32_t ch = nextChar(text, pos);
+        if (ch < 0x80) continue;
+        std::string one(text.substr(start, pos - start)), big;
+        appendChar(big, upperChar(ch));
+        bool plain = canShow(one), raised = !upper || canShow(big);
+        if (plain && raised) continue;
+        add(c, placeOf(line, text.substr(start)), Severity::Error,
+            quoted(plain ? big : one) + (plain ? ", the upper case of " + quoted(one) + "," : "") +
+                " cannot be written in " + localeCodeset() + ": fagen stops at " + where);
+        return;
+    }
+}
+
+// A description is written after «//» in the basic declarations file.
+void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
+    std::string_view body = desc;
+    if (!body.empty() && body.back() == '\r') body.remove_suffix(1); // the line's CR LF end
+    std::size_t cr = body.find('\r');
+    if (cr != std::string_view::npos)
+        add(c, placeOf(line, body.substr(cr)), Severity::Warning,
+            "the description holds a carriage return: a C++ compiler ends the comment there and "
+            "reads the "
+            "rest of the line as code");
+    if (!body.empty() && body.back() == '\\')
+        add(c, placeOf(line, body.substr(body.size() - 1)), Severity::Warning,
+            "the description ends in «\\»: the comment goes on into the next line of the basic "
+            "declarations "
+            "file and swallows its declaration");
+}
+
+void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
+    Column desc = findColumn(4, line.text);
+    if (desc.fault != ColumnFault::None) {
+        addFailure(c,
+                   makeFailure(desc.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
+                                                                    : FailureKind::ColumnMissing,
+                               placeOf(line, desc.text), {}, "description"),
+                   {line.number, 1});
+        return;
+    }
+    Place codeAt = placeOf(line, code);
+    if (findColumn(5, line.text).fault == ColumnFault::None)
+        add(c,
+            placeOf(line, line.text.substr(
+                              static_cast<std::size_t>(desc.text.end() - line.text.begin()))),
+            Severity::Warning,
+            "the description is cut at this «,»: fagen writes " + quoted(desc.text));
+    checkDescription(c, line, desc.text);
+    std::string upper = upperCase(code);
+    if (checkName(c, codeAt, code, "bdd") && checkName(c, codeAt, upper, "FAMILY") && upper == code)
+        add(c, codeAt, Severity::Warning,
+            "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
+                "» and «FAMILY " + std::string(code) + "» declare the same name");
+    std::size_t quote = code.find_first_of("\"\\");
+    if (quote != std::string_view::npos)
+        add(c, placeOf(line, code.substr(quote)), Severity::Warning,
+            "the code holds " + quoted(code.substr(quote, 1)) +
+                ": names.h writes it inside a string literal, which it breaks");
+    checkEncodable(c, line, code, true, "the code");
+    checkEncodable(c, line, desc.text, false, "the description");
+}
+
+void checkLine(Checker& c, const ReadLine& r) {
+    const NumberedLine line = r.line;
+    c.lastLine = line.number;
+    if (r.read == LineRead::Invalid) {
+        addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
+        return;
+    }
+    std::string_view t = line.text;
+    if (!t.empty() && t.back() == '\r' && c.crLines++ == 0)
+        c.firstCr = placeOf(line, t.substr(t.size() - 1));
+    Column type = findColumn(2, t);
+    if (type.fault != ColumnFault::None) {
+        addFailure(c,
+                   makeFailure(type.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
+                                                                    : FailureKind::ColumnMissing,
+                               placeOf(line, type.text), {}, "type"),
+                   {line.number, 1});
+        return;
+    }
+    std::string_view code = findColumn(1, t).text;
+    if (type.text == "0") {
+        checkBasic(c, line, code);
+    } else if (type.text == "1" || type.text == "2") {
+        Column expr = findColumn(3, t);
+        if (expr.fault != ColumnFault::None) {
+            addFailure(c,
+                       makeFailure(expr.fault == ColumnFault::EmptyText
+                                       ? FailureKind::ColumnText
+                                       : FailureKind::ColumnMissing,
+                                   placeOf(line, expr.text), {}, "expression"),
+                       {line.number, 1});
+            return;
+        }
+        checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
+        checkEncodable(c, line, code, true, "the code");
+        c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
+    } else {
+        c.otherTypes.emplace(line.number, type.text);
+        std::string hint = trimmed(type.text);
+        add(c, placeOf(line, type.text), Severity::Warning,
+            "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
+                (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
+                                                           : ""));
+    }
+    if (t.find('(') != std::string_view::npos) {
+        std::string_view lookedUp = lookUpCode(line);
+        Probe p = probe(*c.index, lookedUp);
+        if (p.found.found && p.found.line < line.number)
+            add(c, placeOf(line, lookedUp), Severity::Warning,
+                "code " + quoted(lookedUp) + " is also on line " + std::to_string(p.found.line) +
+                    ": look-ups find only that first line");
+    }
+}
+
+// ---- How fagen reads an expression ----
+
+bool isOperatorWord(std::u32string_view w) {
+    return w == U"+" || w == U".";
+}
+
+// The words of the text read as a well-formed prefix term: how many it takes,
+// or 0 when an operand is missing.
+std::size_t wordsOfTerm(const std::vector<std::u32string_view>& words) {
+    std::size_t needed = 1, used = 0;
+    while (needed > 0 && used < words.size())
+        needed += isOperatorWord(words[used++]) ? 1 : -1;
+    return needed == 0 ? used : 0;
+}
+
+std::vector<std::u32string_view> wordsIn(const TermGraph& g, std::vector<std::size_t>& starts) {
+    std::vector<std::u32string_view> words;
+    starts.clear();
+    for (std::size_t w = nextWord(g, 0); w < g.text.size(); w = nextWord(g, wordEnd(g, w))) {
+        words.emplace_back(g.text.data() + w, wordEnd(g, w) - w);
+        starts.push_back(w);
+    }
+    return words;
+}
+
+// Calls visit(c) for each character of fagen's reading of the whole term, the
+// operator and its two operands, until visit returns false.
+template <class Visit> bool forEachReadChar(TermGraph& g, const TermReading& r, Visit visit) {
+    return visit(r.op) && visit(U' ') && forEachChar(g, r.left, visit) && visit(U' ') &&
+           forEachChar(g, r.right, visit);
+}
+
+// Where the reading goes wrong: the first tab or other white space that is not
+// a blank, the first blank after another or at the start, or an operator
+// character directly followed by more of its word.
+std::size_t misplacingAt(const TermGraph& g) {
+    const std::size_t n = g.text.size();
+    for (std::size_t p = 0; p < n; ++p) {
+        char32_t ch = g.text[p];
+        if (isWhiteSpace(ch) && (ch != U' ' || p == 0 || isWhiteSpace(g.text[p - 1]))) return p;
+        if ((ch == U'+' || ch == U'.') && p + 1 < n && !isWhiteSpace(g.text[p + 1]) &&
+            (p == 0 || isWhiteSpace(g.text[p - 1])))
+            return p;
+    }
+    return 0;
+}
+
+void checkReading(Checker& c) {
+    TermGraph& g = c.context.graph;
+    const TermReading& r = c.context.reading;
+    if (r.left == noNode || r.right == noNode) return;
+    std::vector<std::size_t> starts;
+    std::vector<std::u32string_view> words = wordsIn(g, starts);
+    std::size_t used = wordsOfTerm(words);
+    // The words as a term, written in normal form, against fagen's reading.
+    std::u32string intended;
+    for (std::size_t i = 0; i < used; ++i) {
+        if (i > 0) intended += U' ';
+        intended += words[i];
+    }
+    std::uint64_t readLength = std::uint64_t{3} + g.nodes[r.left].length + g.nodes[r.right].length;
+    bool same = used > 0 && readLength == intended.size();
+    if (same) {
+        std::size_t i = 0;
+        same = forEachReadChar(g, r, [&](char32_t ch) { return intended[i++] == ch; });
+    }
+    if (!same) {
+        std::string form;
+        std::size_t chars = 0;
+        forEachReadChar(g, r, [&](char32_t ch) {
+            if (chars++ == 61) return false;
+            appendChar(form, ch);
+            return true;
+        });
+        add(c, placeAt(g, misplacingAt(g)), Severity::Warning,
+            "fagen reads this term as " + quoted(form) +
+                ": it finds an operand by the length of the one before it, so an extra blank, a "
+                "tab or a "
+                "missing blank shifts it");
+        return;
+    }
+    if (used < words.size()) {
+        std::string rest;
+        for (std::size_t i = used; i < words.size() && rest.size() < 200; ++i)
+            rest += (i > used ? " " : "") + fromChars(words[i]);
+        add(c, placeAt(g, starts[used]), Severity::Warning,
+            "text after the first complete term is ignored: " + quoted(rest));
+    }
+}
+
+// What the codes fagen reads in an expression refer to.
+void checkReference(Checker& c, const Composite& k, std::string_view word, Place at,
+                    Decision decision, bool whole) {
+    Probe p = probe(*c.index, word);
+    if (!p.found.found) return;
+    const LookedUp& found = p.found;
+    std::string upper = upperCase(word);
+    if (decision == Decision::Blank) {
+        auto type = c.otherTypes.find(found.line);
+        add(c, at, Severity::Warning,
+            quoted(word) + " has type " + quoted(type == c.otherTypes.end() ? "" : type->second) +
+                " (line " + std::to_string(found.line) + "): it becomes a blank in the expression");
+    } else if (found.type == LineType::Composite && whole && upper != word) {
+        add(c, at, Severity::Warning,
+            "the expression is the composite " + quoted(word) +
+                " alone: fagen writes it as it stands, but its "
+                "family is named " +
+                quoted(upper) + " (write «. " + std::string(word) + " 1»)");
+    } else if (found.type == LineType::Composite && found.line == k.line.number) {
+        add(c, at, Severity::Warning,
+            "the expression refers to its own feature: the family file uses FAMILY " + upper +
+                " in its own declaration");
+    } else if (found.type == LineType::Composite && found.line > k.line.number) {
+        add(c, at, Severity::Warning,
+            quoted(word) + " is a composite defined further down (line " +
+                std::to_string(found.line) + "): the family file uses FAMILY " + upper +
+                " before declaring it");
+    }
+}
+
+void checkReferences(Checker& c, const Composite& k) {
+    TermGraph& g = c.context.graph;
+    const TermReading& r = c.context.reading;
+    if (r.whole == Decision::Keep || r.whole == Decision::Blank) {
+        if (r.op == U' ') checkReference(c, k, k.expression, k.at, r.whole, true);
+        return;
+    }
+    if (r.whole != Decision::Operator) return;
+    const std::vector<Decision>& decisions = c.context.decisions;
+    std::vector<bool> seen(g.nodes.size());
+    std::unordered_set<std::u32string_view> words;
+    std::vector<std::uint32_t> stack;
+    for (std::uint32_t root : {r.right, r.left})
+        if (root != noNode) stack.push_back(root);
+    while (!stack.empty()) {
+        std::uint32_t node = stack.back();
+        stack.pop_back();
+        if (node >= decisions.size() || seen[node]) continue;
+        seen[node] = true;
+        const TermNode& n = g.nodes[node];
+        if (decisions[node] == Decision::Operator) {
+            stack.push_back(n.second);
+            stack.push_back(n.first);
+        } else if (!n.isOperator &&
+                   (decisions[node] == Decision::Keep || decisions[node] == Decision::Blank) &&
+                   words.insert(wordOf(g, n)).second) {
+            checkReference(c, k, fromChars(wordOf(g, n)), placeAt(g, n.first), decisions[node],
+                           false);
+        }
+    }
+}
+
+// The first character of an expansion the locale's encoding cannot write: an
+// operand's code in upper case, or the whole expression kept as written.
+void checkExpansionEncodable(Checker& c, const Composite& k, const std::string& expansion) {
+    if (!needsEncoding() || canShow(expansion)) return;
+    TermGraph& g = c.context.graph;
+    const TermReading& r = c.context.reading;
+    for (std::size_t p = 0; p < g.text.size(); ++p) {
+        char32_t ch = g.text[p];
+        if (ch < 0x80) continue;
+        std::string one;
+        appendChar(one, r.whole == Decision::Keep ? ch : upperChar(ch));
+        if (canShow(one)) continue;
+        add(c, placeAt(g, p), Severity::Error,
+            quoted(one) + " cannot be written in " + localeCodeset() +
+                ": fagen stops at the expansion");
+        return;
+    }
+    add(c, k.at, Severity::Error, "the expansion cannot be written in " + localeCodeset());
+}
+
+// Stop lines: how many expansions reach each, and the first.
+struct Reaches {
+    std::vector<std::int64_t> delta; // counts, as differences along the stop lines
+    std::vector<std::uint64_t> first;
+    std::size_t assigned = 0;
+};
+
+void noteReach(Reaches& r, const std::vector<std::uint64_t>& stops, std::uint64_t reach,
+               std::uint64_t line) {
+    auto k = static_cast<std::size_t>(std::lower_bound(stops.begin(), stops.end(), reach) -
+                                      stops.begin());
+    if (k == 0) return;
+    r.delta[0] += 1;
+    r.delta[k] -= 1;
+    for (; r.assigned < k; ++r.assigned)
+        r.first[r.assigned] = line;
+}
+
+void checkComposites(Checker& c) {
+    const std::vector<std::uint64_t>& stops = c.index->stopLines;
+    Reaches reaches{std::vector<std::int64_t>(stops.size() + 1),
+                    std::vector<std::uint64_t>(stops.size()), 0};
+    std::vector<Failure> failures;
+    std::string expansion;
+    c.context.collect = &failures;
+    for (const Composite& k : c.composites) {
+        failures.clear();
+        expansion.clear();
+        bool read = true;
+        try {
+            extendedAssign(k.expression, c.context, expansion, k.at);
+        } catch (Failure& f) {
+            failures.push_back(std::move(f));
+            read = false;
+        }
+        noteReach(reaches, stops, c.context.reach, k.line.number);
+        std::vector<std::pair<std::uint64_t, FailureKind>> shown;
+        for (const Failure& f : failures) {
+            // note [root causes]; a line found without a type column is an error of its own.
+            if (f.kind == FailureKind::LookUpStopped || f.kind == FailureKind::InvalidBytes ||
+                f.kind == FailureKind::EndOfFile)
+                continue;
+            if ((f.kind == FailureKind::ColumnText || f.kind == FailureKind::ColumnMissing) &&
+                f.place.line != k.line.number)
+                continue;
+            if (std::find(shown.begin(), shown.end(), std::make_pair(f.place.column, f.kind)) !=
+                shown.end())
+                continue;
+            shown.emplace_back(f.place.column, f.kind);
+            addFailure(c, f, k.at);
+        }
+        checkReading(c);
+        checkReferences(c, k);
+        if (read && failures.empty()) checkExpansionEncodable(c, k, expansion);
+    }
+    c.context.collect = nullptr;
+    std::int64_t count = 0;
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        count += reaches.delta[i];
+        const std::uint64_t s = stops[i];
+        bool isError = std::binary_search(c.lineErrors.begin(), c.lineErrors.end(), s);
+        if (count == 0) {
+            if (!isError)
+                add(c, {s, 1}, Severity::Warning,
+                    "this line has no «(»: no look-up by code reaches it now, but one that did "
+                    "would stop here");
+            continue;
+        }
+        if (!isError)
+            add(c, {s, 1}, Severity::Error,
+                explain(makeFailure(FailureKind::LookUpStopped), c.explainer));
+        add(c, {s, 1}, Severity::Note,
+            count == 1
+                ? "the expansion on line " + std::to_string(reaches.first[i]) +
+                      " stops at this line"
+                : std::to_string(count) + " expansions stop at this line, the first on line " +
+                      std::to_string(reaches.first[i]));
+    }
+}
+
+} // namespace
+
+std::vector<Diagnostic> lintRegister(const RegisterText& text) {
+    Checker c;
+    c.text = text;
+    c.context = expansionOf(text);
+    c.context.lookUps.index = indexRegister(text, true);
+    c.index = &*c.context.lookUps.index;
+    c.near = nearestCodesOf(*c.index);
+    c.explainer = {text, c.index, &c.near};
+    RegisterHandle h = readRegister(text);
+    for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
+        checkLine(c, r);
+    if (c.crLines > 0)
+        add(c, c.firstCr, Severity::Warning,
+            "CR LF line ends (" + std::to_string(c.crLines) +
+                (c.crLines == 1 ? " line" : " lines") +
+                "): the carriage return becomes part of each line's last column");
+    for (const Diagnostic& d : c.out)
+        if (d.severity == Severity::Error) c.lineErrors.push_back(d.line);
+    std::sort(c.lineErrors.begin(), c.lineErrors.end());
+    checkComposites(c);
+    std::stable_sort(c.out.begin(), c.out.end(), [](const Diagnostic& a, const Diagnostic& b) {
+        if (a.line != b.line) return a.line < b.line;
+        bool aNote = a.severity == Severity::Note, bNote = b.severity == Severity::Note;
+        if (aNote != bNote) return bNote; // a line's notes follow its other diagnostics
+        return a.column < b.column;
+    });
+    return std::move(c.out);
+}
+
+std::string formatDiagnostic(const std::string& path, const Diagnostic& d) {
+    static const std::array<const char*, 3> names = {": error: ", ": warning: ", ": note: "};
+    std::string out;
+    appendShown(out, path);
+    return out + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) +
+           names[static_cast<std::size_t>(d.severity)] + d.text;
+}
