@@ -323,14 +323,14 @@ void appendShown(std::string& out, std::string_view utf8) {
 }
 
 std::string shownInLocale(std::string_view utf8) {
-    static const bool guillemets = canShow("«»…");
+    static const bool guillemets = canShow("«»"), ellipsis = canShow("…");
     std::string text;
     for (std::size_t pos = 0; pos < utf8.size();) {
         std::size_t start = pos;
         char32_t c = nextChar(utf8, pos);
         if (!guillemets && (c == U'«' || c == U'»')) {
             text.push_back('"');
-        } else if (!guillemets && c == U'…') {
+        } else if (!ellipsis && c == U'…') {
             text += "...";
         } else if (c >= 0x80 && !canShow(utf8.substr(start, pos - start))) {
             static const char hex[] = "0123456789abcdef";

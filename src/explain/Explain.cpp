@@ -76,8 +76,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         while (word < w.size() && !isWhiteSpace(static_cast<unsigned char>(w[word])))
             ++word;
         if (word < w.size())
-            return "the expression " + quoted(w) + " is not a term: it begins with " +
-                   quoted(w.substr(0, word)) + ", which is neither an operator nor 0 or 1";
+            return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
+                   " and goes on: an expression without codes is 0, 1, or begins with + or .";
     }
     if (e.index && probe(*e.index, w).found.found)
         return quoted(w) +

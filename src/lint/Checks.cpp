@@ -106,14 +106,14 @@ bool isIdentifier(std::string_view w) {
 // A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».
 // Returns false when it warned.
 bool checkName(Checker& c, Place at, std::string_view name, const char* use) {
+    std::string generated = quoted(use + (" " + std::string(name)));
     if (!isIdentifier(name))
         add(c, at, Severity::Warning,
-            "code " + quoted(name) + " is not a C++ identifier: the generated «" + use + " " +
-                std::string(name) + "» will not compile");
+            "code " + quoted(name) + " is not a C++ identifier: the generated " + generated +
+                " will not compile");
     else if (isKeyword(name))
         add(c, at, Severity::Warning,
-            quoted(name) + " is a C++ keyword: the generated «" + use + " " + std::string(name) +
-                "» will not compile");
+            quoted(name) + " is a C++ keyword: the generated " + generated + " will not compile");
     else
         return true;
     return false;
@@ -168,11 +168,8 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
 void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
     Column desc = findColumn(4, line.text);
     if (desc.fault != ColumnFault::None) {
-        addFailure(c,
-                   makeFailure(desc.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
-                                                                    : FailureKind::ColumnMissing,
-                               placeOf(line, desc.text), {}, "description"),
-                   {line.number, 1});
+        std::optional<Failure> f = failureOfColumn(desc, line, 4);
+        addFailure(c, *f, {line.number, 1});
         return;
     }
     Place codeAt = placeOf(line, code);
@@ -209,11 +206,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
     Column type = findColumn(2, t);
     if (type.fault != ColumnFault::None) {
-        addFailure(c,
-                   makeFailure(type.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
-                                                                    : FailureKind::ColumnMissing,
-                               placeOf(line, type.text), {}, "type"),
-                   {line.number, 1});
+        addFailure(c, *failureOfColumn(type, line, 2), {line.number, 1});
         return;
     }
     std::string_view code = findColumn(1, t).text;
@@ -222,12 +215,7 @@ void checkLine(Checker& c, const ReadLine& r) {
     } else if (type.text == "1" || type.text == "2") {
         Column expr = findColumn(3, t);
         if (expr.fault != ColumnFault::None) {
-            addFailure(c,
-                       makeFailure(expr.fault == ColumnFault::EmptyText
-                                       ? FailureKind::ColumnText
-                                       : FailureKind::ColumnMissing,
-                                   placeOf(line, expr.text), {}, "expression"),
-                       {line.number, 1});
+            addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
         checkName(c, placeOf(line, code), upperCase(code), "FAMILY");

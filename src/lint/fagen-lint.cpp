@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         } else if (options && (a == "--help" || a == "--version")) {
             int err = writeAll(1, a == "--help" ? std::string(usage) + help
                                                 : "fagen-lint " FAGEN_VERSION "\n");
-            if (err) complain(fileErrorMessage(FileOperation::PutStr, "<stdout>", err));
+            if (err) complain(fileErrorMessage(FileOperation::PutStr, "standard output", err));
             return err ? 2 : 0;
         } else if (options && a == "--dot") {
             dot = true;
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
             status = 2;
         }
         if (int err = writeAll(1, report)) {
-            complain(fileErrorMessage(FileOperation::PutStr, "<stdout>", err));
+            complain(fileErrorMessage(FileOperation::PutStr, "standard output", err));
             return 2;
         }
     }

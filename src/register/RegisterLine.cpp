@@ -33,9 +33,22 @@ const char* columnName(int n) {
     return n >= 1 && n <= 4 ? names[n - 1] : "column";
 }
 
+std::optional<Failure> failureOfColumn(const Column& c, NumberedLine line, int n) {
+    if (c.fault == ColumnFault::None) return std::nullopt;
+    Place at = placeOf(line, c.text);
+    // A description lost because the column before it is empty (note [column
+    // search]): the place is the empty column.
+    Column before = n > 1 ? findColumn(n - 1, line.text) : Column{};
+    if (c.fault == ColumnFault::NoMoreColumns && n > 2 && before.fault == ColumnFault::None &&
+        before.text.empty())
+        at = placeOf(line, before.text);
+    return makeFailure(c.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
+                                                         : FailureKind::ColumnMissing,
+                       at, {}, columnName(n));
+}
+
 void failColumn(const Column& c, NumberedLine line, int n) {
-    fail(c.fault == ColumnFault::EmptyText ? FailureKind::ColumnText : FailureKind::ColumnMissing,
-         placeOf(line, c.text), {}, columnName(n));
+    throw *failureOfColumn(c, line, n);
 }
 
 std::string_view getColumn(int n, NumberedLine line) {

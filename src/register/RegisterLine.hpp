@@ -3,6 +3,7 @@
 #include "base/Failure.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,8 @@ Column findColumn(int n, std::string_view line);
 // Fails as getColumn does for a fault in column n of line; the failure's
 // subject names the column ("code", "type", "expression", "description").
 [[noreturn]] void failColumn(const Column& c, NumberedLine line, int n);
+// The same failure, not thrown; nothing for a column found.
+std::optional<Failure> failureOfColumn(const Column& c, NumberedLine line, int n);
 const char* columnName(int n);
 // The place of a part of a line (a view into it).
 Place placeOf(NumberedLine line, std::string_view part);
