@@ -420,7 +420,9 @@ struct Reaches {
 
 void noteReach(Reaches& r, const std::vector<std::uint64_t>& stops, std::uint64_t reach,
                std::uint64_t line) {
-    auto k = static_cast<std::size_t>(std::lower_bound(stops.begin(), stops.end(), reach) -
+    // A search meets every stop line up to the line it finds (a stop line found
+    // as if mended is met too).
+    auto k = static_cast<std::size_t>(std::upper_bound(stops.begin(), stops.end(), reach) -
                                       stops.begin());
     if (k == 0) return;
     r.delta[0] += 1;

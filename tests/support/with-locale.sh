@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Runs a command under a locale, making the locale first when the machine lacks
 # it (with localedef, into a folder of our own).
-#   with-locale.sh LOCALE COMMAND...      e.g. with-locale.sh en_US.ISO-8859-1 fagen-lint reg
+#   with-locale.sh LOCALE COMMAND...   e.g. with-locale.sh en_US.ISO-8859-1 fagen-lint reg
+#   with-locale.sh --env LOCALE        prints the variables to run under it
 set -eu
+printOnly=0
+if [ "$1" = --env ]; then printOnly=1; shift; fi
 want=$1
 shift
 norm() { tr 'A-Z' 'a-z' | tr -d '_.-'; }
-if locale -a 2>/dev/null | norm | grep -qx "$(printf '%s' "$want" | norm)"; then
-    exec env LC_ALL="$want" "$@"
+vars="LC_ALL=$want"
+if ! locale -a 2>/dev/null | norm | grep -qx "$(printf '%s' "$want" | norm)"; then
+    dir=${TMPDIR:-/tmp}/fagen-locales-$(id -u)
+    if [ ! -d "$dir/$want" ]; then
+        mkdir -p "$dir"
+        lang=${want%%.*} charmap=${want#*.}
+        localedef -i "$lang" -f "$charmap" "$dir/$want" >/dev/null 2>&1 ||
+            { echo "with-locale.sh: cannot make the locale $want" >&2; exit 77; }
+    fi
+    vars="LOCPATH=$dir $vars"
 fi
-dir=${TMPDIR:-/tmp}/fagen-locales-$(id -u)
-if [ ! -d "$dir/$want" ]; then
-    mkdir -p "$dir"
-    lang=${want%%.*} charmap=${want#*.}
-    localedef -i "$lang" -f "$charmap" "$dir/$want" >/dev/null 2>&1 ||
-        { echo "with-locale.sh: cannot make the locale $want" >&2; exit 77; }
-fi
-exec env LOCPATH="$dir" LC_ALL="$want" "$@"
+if [ "$printOnly" = 1 ]; then echo "$vars"; exit 0; fi
+# shellcheck disable=SC2086
+exec env $vars "$@"
