@@ -21,7 +21,9 @@ std::optional<Failure> runFailure(const TempDir& dir, const std::string& content
     writeFile(dir.file("run/reg.txt"), content);
     auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path / "run");
-    std::optional<Failure> failure = failureIn([] { run({"0", "4", "reg.txt", "basic.h", "family.h"}); });
+    std::optional<Failure> failure = failureIn([] {
+        run({"0", "4", "reg.txt", "basic.h", "family.h"});
+    });
     takeDeferredOutputFailure();
     std::filesystem::current_path(previous);
     return failure;
@@ -41,7 +43,8 @@ TEST(Lint, errorsExactlyWhenARunStops) {
     TempDir dir;
     const char* codes[] = {"a", "b", "k", "d", "x1", "A", "+ a b", "\xc3\xa9"};
     const char* types[] = {"0", "0", "1", "2", "3", " 0"};
-    const char* words[] = {"+", ".", "a", "b", "k", "d", "x1", "0", "1", "2", "y", "+0", "\t", "\xc3\xa9"};
+    const char* words[] = {"+", ".", "a", "b", "k",  "d",  "x1",
+                           "0", "1", "2", "y", "+0", "\t", "\xc3\xa9"};
     std::mt19937 rng(2026);
     int failing = 0;
     for (int round = 0; round < 600; ++round) {
@@ -59,7 +62,8 @@ TEST(Lint, errorsExactlyWhenARunStops) {
                 content += std::string("(") + codes[rng() % 8] + ",0)\n";
                 continue;
             case 3:
-                content += std::string("(") + codes[rng() % 8] + (rng() % 2 ? ",1)\n" : ",1,,x\xff)\n");
+                content +=
+                    std::string("(") + codes[rng() % 8] + (rng() % 2 ? ",1)\n" : ",1,,x\xff)\n");
                 continue;
             default:
                 break;
@@ -84,8 +88,10 @@ TEST(Lint, errorsExactlyWhenARunStops) {
                 return d.severity == Severity::Error && d.line == stop->place.line &&
                        d.column == std::max<std::uint64_t>(stop->place.column, 1);
             });
-            ASSERT_TRUE(there) << stop->message << " at " << stop->place.line << ":" << stop->place.column
-                               << " in\n" << content << "----\n" << shown;
+            ASSERT_TRUE(there) << stop->message << " at " << stop->place.line << ":"
+                               << stop->place.column << " in\n"
+                               << content << "----\n"
+                               << shown;
         }
         for (const Diagnostic& d : ds) {
             std::optional<NumberedLine> line = lineAt(text, d.line);
