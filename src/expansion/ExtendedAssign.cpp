@@ -41,7 +41,9 @@ LookedUp look(Expansion& x, const RegisterIndex& ix, std::uint64_t hash, bool ho
     Probe p = probeHashed(ix, hash, holdsBlank, equals);
     if (p.stopped) failOrKeep(x, lookUpFailure(ix));
     std::uint64_t& reach = x.context.reach;
-    reach = std::max(reach, p.found.found ? p.found.line : UINT64_MAX);
+    // Only a search that can meet a stop line needs to know how far it went.
+    if (!ix.stopLines.empty())
+        reach = std::max(reach, p.found.found ? lineFound(ix, p.found) : UINT64_MAX);
     return p.found;
 }
 
@@ -95,6 +97,7 @@ Decision decide(Expansion& x, const RegisterIndex& ix, std::uint32_t node) {
     const TermNode& n = x.graph.nodes[node];
     if (n.ground) return Decision::Eval;
     LookedUp found = lookUpNode(x, ix, node);
+    if (x.context.collect) x.context.found[node] = found;
     if (isBasicFeatureLine(x, ix, found)) return Decision::Keep;
     if (n.isOperator) return Decision::Operator;
     if (!found.found) {
@@ -110,6 +113,8 @@ void expandNode(Expansion& x, std::uint32_t root) {
     const RegisterIndex& ix = indexOf(x.lookUps);
     if (x.decisions.size() < x.graph.nodes.size())
         x.decisions.resize(x.graph.nodes.size(), Decision::Unknown);
+    if (x.context.collect && x.context.found.size() < x.graph.nodes.size())
+        x.context.found.resize(x.graph.nodes.size(), notFoundLine);
     // A frame is an operator node whose left operand is expanded; bit 31 marks
     // one whose left operand is still to come.
     constexpr std::uint32_t leftToCome = std::uint32_t{1} << 31;
@@ -186,6 +191,8 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     TermGraph& g = context.graph;
     readTerm(term, g, origin);
     context.decisions.clear();
+    context.found.clear();
+    context.wholeFound = notFoundLine;
     context.reading = {};
     context.reach = 0;
     TermReading& reading = context.reading;
@@ -204,6 +211,7 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     // note [one look-up per term]
     LookedUp found = look(x, ix, hashText(term).hash, term.find(' ') != std::string_view::npos,
                           [&](std::string_view code) { return code == term; });
+    context.wholeFound = found;
     if (isBasicFeatureLine(x, ix, found)) {
         reading.whole = Decision::Keep;
         out += term;

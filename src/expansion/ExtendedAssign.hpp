@@ -38,6 +38,9 @@ struct ExpansionContext {
     // on as if it were mended (a missing code stands for itself, a search reads
     // past the line that stops it); a term that cannot be read still fails.
     std::vector<Failure>* collect = nullptr;
+    // With collect: what each node's look-up found (by node), and the whole term's.
+    std::vector<LookedUp> found;
+    LookedUp wholeFound = notFoundLine;
     // The furthest line the last term's look-ups found (UINT64_MAX: one found
     // nothing), when the index keeps line numbers.
     std::uint64_t reach = 0;

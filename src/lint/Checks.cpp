@@ -44,6 +44,7 @@ struct Checker {
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
     std::vector<std::uint64_t> lineErrors; // lines with an error of their own, sorted
     std::uint64_t lastLine = 0;
+    std::size_t nextDuplicate = 0; // in index->duplicates
     std::uint64_t crLines = 0;
     Place firstCr;
 };
@@ -106,16 +107,14 @@ bool isIdentifier(std::string_view w) {
 // A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».
 // Returns false when it warned.
 bool checkName(Checker& c, Place at, std::string_view name, const char* use) {
+    bool identifier = isIdentifier(name);
+    if (identifier && !isKeyword(name)) return true;
     std::string generated = quoted(use + (" " + std::string(name)));
-    if (!isIdentifier(name))
-        add(c, at, Severity::Warning,
-            "code " + quoted(name) + " is not a C++ identifier: the generated " + generated +
-                " will not compile");
-    else if (isKeyword(name))
-        add(c, at, Severity::Warning,
-            quoted(name) + " is a C++ keyword: the generated " + generated + " will not compile");
-    else
-        return true;
+    add(c, at, Severity::Warning,
+        identifier
+            ? quoted(name) + " is a C++ keyword: the generated " + generated + " will not compile"
+            : "code " + quoted(name) + " is not a C++ identifier: the generated " + generated +
+                  " will not compile");
     return false;
 }
 
@@ -229,13 +228,14 @@ void checkLine(Checker& c, const ReadLine& r) {
                 (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
                                                            : ""));
     }
-    if (t.find('(') != std::string_view::npos) {
+    const auto& duplicates = c.index->duplicates;
+    if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
         std::string_view lookedUp = lookUpCode(line);
-        Probe p = probe(*c.index, lookedUp);
-        if (p.found.found && p.found.line < line.number)
-            add(c, placeOf(line, lookedUp), Severity::Warning,
-                "code " + quoted(lookedUp) + " is also on line " + std::to_string(p.found.line) +
-                    ": look-ups find only that first line");
+        add(c, placeOf(line, lookedUp), Severity::Warning,
+            "code " + quoted(lookedUp) + " is also on line " +
+                std::to_string(duplicates[c.nextDuplicate].second) +
+                ": look-ups find only that first line");
+        ++c.nextDuplicate;
     }
 }
 
@@ -331,31 +331,30 @@ void checkReading(Checker& c) {
 
 // What the codes fagen reads in an expression refer to.
 void checkReference(Checker& c, const Composite& k, std::string_view word, Place at,
-                    Decision decision, bool whole) {
-    Probe p = probe(*c.index, word);
-    if (!p.found.found) return;
-    const LookedUp& found = p.found;
+                    Decision decision, bool whole, const LookedUp& found) {
+    if (!found.found) return;
     std::string upper = upperCase(word);
     if (decision == Decision::Blank) {
-        auto type = c.otherTypes.find(found.line);
+        auto type = c.otherTypes.find(lineFound(*c.index, found));
         add(c, at, Severity::Warning,
             quoted(word) + " has type " + quoted(type == c.otherTypes.end() ? "" : type->second) +
-                " (line " + std::to_string(found.line) + "): it becomes a blank in the expression");
+                " (line " + std::to_string(lineFound(*c.index, found)) +
+                "): it becomes a blank in the expression");
     } else if (found.type == LineType::Composite && whole && upper != word) {
         add(c, at, Severity::Warning,
             "the expression is the composite " + quoted(word) +
                 " alone: fagen writes it as it stands, but its "
                 "family is named " +
                 quoted(upper) + " (write «. " + std::string(word) + " 1»)");
-    } else if (found.type == LineType::Composite && found.line == k.line.number) {
+    } else if (found.type == LineType::Composite && lineFound(*c.index, found) == k.line.number) {
         add(c, at, Severity::Warning,
             "the expression refers to its own feature: the family file uses FAMILY " + upper +
                 " in its own declaration");
-    } else if (found.type == LineType::Composite && found.line > k.line.number) {
+    } else if (found.type == LineType::Composite && lineFound(*c.index, found) > k.line.number) {
         add(c, at, Severity::Warning,
             quoted(word) + " is a composite defined further down (line " +
-                std::to_string(found.line) + "): the family file uses FAMILY " + upper +
-                " before declaring it");
+                std::to_string(lineFound(*c.index, found)) + "): the family file uses FAMILY " +
+                upper + " before declaring it");
     }
 }
 
@@ -363,7 +362,8 @@ void checkReferences(Checker& c, const Composite& k) {
     TermGraph& g = c.context.graph;
     const TermReading& r = c.context.reading;
     if (r.whole == Decision::Keep || r.whole == Decision::Blank) {
-        if (r.op == U' ') checkReference(c, k, k.expression, k.at, r.whole, true);
+        if (r.op == U' ')
+            checkReference(c, k, k.expression, k.at, r.whole, true, c.context.wholeFound);
         return;
     }
     if (r.whole != Decision::Operator) return;
@@ -386,7 +386,7 @@ void checkReferences(Checker& c, const Composite& k) {
                    (decisions[node] == Decision::Keep || decisions[node] == Decision::Blank) &&
                    words.insert(wordOf(g, n)).second) {
             checkReference(c, k, fromChars(wordOf(g, n)), placeAt(g, n.first), decisions[node],
-                           false);
+                           false, c.context.found[node]);
         }
     }
 }

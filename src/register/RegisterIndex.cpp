@@ -39,9 +39,9 @@ LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
     // The not-found text " " has no type column: no line has the code.
     if (!found.found) fail(FailureKind::CodeMissing);
     if (found.type == LineType::NoColumnText)
-        fail(FailureKind::ColumnText, {found.line, 0}, {}, "type");
+        fail(FailureKind::ColumnText, {lineFound(ix, found), 0}, {}, "type");
     if (found.type == LineType::NoTypeColumn)
-        fail(FailureKind::ColumnMissing, {found.line, 0}, {}, "type");
+        fail(FailureKind::ColumnMissing, {lineFound(ix, found), 0}, {}, "type");
     return found.type;
 }
 
@@ -66,9 +66,12 @@ std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot
 }
 
 LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
-    std::uint64_t line =
-        ix.lines.empty() ? 0 : ix.lines[static_cast<std::size_t>(&slot - ix.slots.data())];
-    return {static_cast<LineType>(slot.type), slot.longerThanTwo != 0, line};
+    return {static_cast<LineType>(slot.type), slot.longerThanTwo != 0, true,
+            static_cast<std::size_t>(&slot - ix.slots.data())};
+}
+
+std::uint64_t lineFound(const RegisterIndex& ix, const LookedUp& found) {
+    return found.found && !ix.lines.empty() ? ix.lines[found.slot] : 0;
 }
 
 namespace {
@@ -99,18 +102,25 @@ struct Entry {
     std::uint64_t hash;
     std::size_t begin, size;
     LookedUp found;
+    std::uint64_t line;
     bool afterStop;
+    bool mended;
 };
 
 // Keeps the first line of each code.
 void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
     std::size_t s = slotOf(e.hash, ix.slots.size());
-    for (; ix.slots[s].used; next(ix, s))
-        if (ix.slots[s].hash == e.hash && codeOf(ix, ix.slots[s]) == code) return;
+    for (; ix.slots[s].used; next(ix, s)) {
+        if (ix.slots[s].hash != e.hash || codeOf(ix, ix.slots[s]) != code) continue;
+        if (ix.withLines && !e.mended && !ix.slots[s].mended)
+            ix.duplicates.emplace_back(e.line, ix.lines[s]);
+        return;
+    }
     RegisterIndex::Slot& slot = ix.slots[s];
     slot.hash = e.hash;
     slot.used = 1;
     slot.afterStop = e.afterStop;
+    slot.mended = e.mended;
     slot.type = static_cast<std::uint8_t>(e.found.type);
     slot.longerThanTwo = e.found.longerThanTwo;
     if (code.size() <= sizeof slot.bytes) {
@@ -124,7 +134,7 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
         ix.codes.append(reinterpret_cast<const char*>(&size), sizeof size);
         ix.codes.append(code);
     }
-    if (!ix.lines.empty()) ix.lines[s] = e.found.line;
+    if (!ix.lines.empty()) ix.lines[s] = e.line;
     ix.blankInSomeCode = ix.blankInSomeCode || code.find(' ') != std::string_view::npos;
     ++ix.count;
 }
@@ -196,8 +206,9 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
             fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
         std::uint64_t hash = hashText(*code).hash;
         prefetchCode(ix, hash);
-        LookedUp found{lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2), r.line.number};
-        batch.entries.push_back({hash, batch.codes.size(), code->size(), found, ix.stopLine != 0});
+        LookedUp found{lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2)};
+        batch.entries.push_back({hash, batch.codes.size(), code->size(), found, r.line.number,
+                                 ix.stopLine != 0, !hasParenthesis});
         batch.codes.append(*code);
         if (batch.entries.size() == Batch::size) insertAll(ix, batch);
     }

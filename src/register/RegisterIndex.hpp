@@ -14,17 +14,17 @@
 // The type column of a line, as the readers test it.
 enum class LineType : std::uint8_t { Basic, Composite, Other, NoColumnText, NoTypeColumn };
 
-// What a look-up found: the type of the line, whether the line is longer than
-// two characters, and its number (0 where the index keeps no line numbers).
+// What a look-up found: the type of the line and whether the line is longer than
+// two characters; its number comes from lineFound.
 struct LookedUp {
     LineType type;
     bool longerThanTwo;
-    std::uint64_t line = 0;
     bool found = true;
+    std::size_t slot = SIZE_MAX; // where the index keeps the line
 };
 
 // What the not-found text " " gives: no type column, one character.
-inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false, 0, false};
+inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false, false, SIZE_MAX};
 
 struct RegisterIndex {
     // One code and its first line's answer, in 16 bytes. Codes of up to 7 bytes
@@ -34,10 +34,10 @@ struct RegisterIndex {
         std::uint64_t hash : 61 = 0;
         std::uint64_t used : 1 = 0;
         std::uint64_t afterStop : 1 = 0; // the line comes after the first line a search cannot pass
-        std::uint64_t spare : 1 = 0;
-        std::uint8_t size : 3 = 0;      // bytes of a code kept in the slot
-        std::uint8_t elsewhere : 1 = 0; // the code is in `codes`; bytes hold its offset
-        std::uint8_t type : 3 = 0;      // LineType
+        std::uint64_t mended : 1 = 0;    // the line has no "(": its code is its first column
+        std::uint8_t size : 3 = 0;       // bytes of a code kept in the slot
+        std::uint8_t elsewhere : 1 = 0;  // the code is in `codes`; bytes hold its offset
+        std::uint8_t type : 3 = 0;       // LineType
         std::uint8_t longerThanTwo : 1 = 0;
         char bytes[7] = {};
     };
@@ -56,6 +56,9 @@ struct RegisterIndex {
     // The number of each slot's line, when asked for (fagen-lint).
     bool withLines = false;
     std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> lines;
+    // Lines whose code an earlier line has, with that line's number, in order
+    // (with line numbers; lines with "(" only).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> duplicates;
 };
 
 // Reads the whole register. Lines after the first that stops a search are
@@ -100,6 +103,9 @@ Failure lookUpFailure(const RegisterIndex& ix);
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
 std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
 LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
+// The number of the line found: 0 where the index keeps no line numbers, or
+// nothing was found.
+std::uint64_t lineFound(const RegisterIndex& ix, const LookedUp& found);
 // Calls visit(code, found) for every code of the register.
 template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit);
 
