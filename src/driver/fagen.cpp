@@ -51,10 +51,12 @@ int report(const std::string& self, const std::string& message, const Failure* f
             text += usage(self);
         } else if (f->place.line != 0 && reg.content) {
             std::string why = explainRunFailure(*f, reg);
+            std::string path;
+            appendShown(path, registerPath(reg));
             if (!why.empty())
-                text += shownInLocale(self + ": note: " + registerPath(reg) + ":" +
-                                      std::to_string(f->place.line) + ":" +
-                                      std::to_string(f->place.column) + ": " + why + "\n");
+                text +=
+                    shownInLocale(self + ": note: " + path + ":" + std::to_string(f->place.line) +
+                                  ":" + std::to_string(f->place.column) + ": " + why + "\n");
         }
     }
     writeAll(2, text);

@@ -60,8 +60,24 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     return "no " + column + " column";
 }
 
-std::string untranslatable(const Failure& f, Explainer& e) {
+// The advice for an operator written against what follows it, such as «+a».
+std::string stuckOperator(std::string_view word) {
+    return quoted(word) + " reads as «" + std::string(word.substr(0, 1)) + "» applied to " +
+           quoted(word.substr(1)) + ": put a blank after the operator";
+}
+
+std::string untranslatable(const Failure& f, const std::optional<NumberedLine>& line,
+                           Explainer& e) {
     std::string_view w = f.subject;
+    // An operator written against the word: eval took it for the operator.
+    if (line && f.place.column > 1) {
+        std::size_t at = offsetOf(line->text, f.place.column);
+        char before = at > 0 ? line->text[at - 1] : ' ';
+        if ((before == '+' || before == '.') &&
+            (at < 2 || isWhiteSpace(static_cast<unsigned char>(line->text[at - 2])) ||
+             line->text[at - 2] == ','))
+            return stuckOperator(std::string(1, before) + std::string(w));
+    }
     if (f.detail == "expression") {
         // eval met the whole expression: empty, or not beginning with 0, 1, + or .
         if (w.empty()) return "an empty expression: there is nothing to translate";
@@ -79,6 +95,11 @@ std::string untranslatable(const Failure& f, Explainer& e) {
             return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
                    " and goes on: an expression without codes is 0, 1, or begins with + or .";
     }
+    if (w.size() > 1 && (w[0] == '+' || w[0] == '.')) return stuckOperator(w);
+    if (isLettersNumbers(toChars(w)))
+        return quoted(w) +
+               " is read as a constant: the expression holds no code as fagen splits it into "
+               "words (is an operator written against its operand, as in «+a»?)";
     if (e.index && probe(*e.index, w).found.found)
         return quoted(w) +
                " is a feature's code, but in an expression fagen takes as a code only ASCII "
@@ -97,10 +118,11 @@ std::string untranslatable(const Failure& f, Explainer& e) {
 }
 
 std::string operandMissing(const Failure& f) {
-    if (f.detail == "operator atom")
-        return quoted(f.subject) + " reads as «" + f.subject.substr(0, 1) +
-               "» applied to what follows it, and an operand is missing: put a blank after the "
-               "operator";
+    if (f.detail == "operator atom") return stuckOperator(f.subject) + " (an operand is missing)";
+    if (!f.subject.empty() && isWhiteSpace(static_cast<unsigned char>(f.subject[0])))
+        return "fagen takes the " + quoted(f.subject) +
+               " before the operator for the operator itself, so its " + f.detail +
+               " is missing: remove it";
     return quoted(f.subject) + " lacks its " + f.detail;
 }
 
@@ -146,7 +168,7 @@ std::string explain(const Failure& f, Explainer& e) {
     case FailureKind::TermBlank:
         return "the expression is blank";
     case FailureKind::Untranslatable:
-        return untranslatable(f, e);
+        return untranslatable(f, line, e);
     case FailureKind::InvalidBytes:
         return "bytes that are not valid " + localeCodeset() + ": fagen stops reading here";
     case FailureKind::CannotEncode:

@@ -15,7 +15,7 @@ std::u32string upper(std::u32string_view t) {
 
 // The edit distance of a and b when it is at most 2, else 3: the diagonal band
 // of a Levenshtein table, stopped as soon as every cell in it passes 2.
-std::size_t distanceUpToTwo(std::u32string_view a, std::u32string_view b) {
+template <class Text> std::size_t distanceUpToTwo(Text a, Text b) {
     constexpr std::size_t far = 3;
     if (a.size() > b.size() + 2 || b.size() > a.size() + 2) return far;
     std::vector<std::size_t> prev(b.size() + 2, far), cur(b.size() + 2, far);
@@ -53,7 +53,7 @@ void build(NearestCodes& near) {
 NearestCodes nearestCodesOf(const RegisterIndex& ix) {
     NearestCodes near;
     near.index = &ix;
-    near.budget = 4'000'000 + 32 * std::uint64_t{ix.slots.size()};
+    near.budget = std::max<std::uint64_t>(100'000, 8 * std::uint64_t{ix.count});
     return near;
 }
 
@@ -72,14 +72,20 @@ std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missi
         if (it->second != missing && upper(toChars(it->second)) == wantedUpper)
             found.emplace_back(0, std::string(it->second));
     // One or two edits away: a whole scan of the codes, when the budget allows one.
-    const std::uint64_t cost = near.index->slots.size() + near.index->count * (wanted.size() + 3);
+    const std::uint64_t cost = near.index->count;
+    const bool ascii =
+        std::all_of(missing.begin(), missing.end(), [](char b) { return (b & 0x80) == 0; });
     if (near.budget >= cost) {
         near.budget -= cost;
         forEachCode(*near.index, [&](std::string_view code, const LookedUp&) {
             if (code.size() + 2 < wanted.size() || code.size() > 4 * (wanted.size() + 2)) return;
-            std::u32string chars = toChars(code);
-            std::size_t d = distanceUpToTwo(chars, wanted);
-            if (d == 0 || d > 2 || d >= wanted.size() || upper(chars) == wantedUpper) return;
+            bool asciiCode =
+                std::all_of(code.begin(), code.end(), [](char b) { return (b & 0x80) == 0; });
+            std::size_t d = ascii && asciiCode ? distanceUpToTwo(code, missing)
+                                               : distanceUpToTwo(std::u32string_view(toChars(code)),
+                                                                 std::u32string_view(wanted));
+            if (d == 0 || d > 2 || d >= wanted.size() || upperCase(code) == upperCase(missing))
+                return;
             found.emplace_back(d, std::string(code));
         });
     }

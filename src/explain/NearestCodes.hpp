@@ -22,7 +22,7 @@ struct NearestCodes {
     bool built = false;
     // The hash of each code's upper case, with the code; sorted.
     std::vector<std::pair<std::uint64_t, std::string_view>> byUpperCase;
-    std::uint64_t budget = 0; // slots and characters a scan may still visit
+    std::uint64_t budget = 0; // codes the scans may still compare
 };
 
 NearestCodes nearestCodesOf(const RegisterIndex& ix);

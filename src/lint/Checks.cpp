@@ -42,7 +42,8 @@ struct Checker {
     std::vector<Diagnostic> out;
     std::vector<Composite> composites;
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
-    std::vector<std::uint64_t> lineErrors; // lines with an error of their own, sorted
+    std::vector<std::uint64_t> lineErrors;   // lines with an error of their own, sorted
+    std::vector<std::uint64_t> invalidLines; // lines the encoding refuses, in order
     std::uint64_t lastLine = 0;
     std::size_t nextDuplicate = 0; // in index->duplicates
     std::uint64_t crLines = 0;
@@ -197,6 +198,7 @@ void checkLine(Checker& c, const ReadLine& r) {
     const NumberedLine line = r.line;
     c.lastLine = line.number;
     if (r.read == LineRead::Invalid) {
+        c.invalidLines.push_back(line.number);
         addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
         return;
     }
@@ -292,6 +294,14 @@ void checkReading(Checker& c) {
     if (r.left == noNode || r.right == noNode) return;
     std::vector<std::size_t> starts;
     std::vector<std::u32string_view> words = wordsIn(g, starts);
+    // eval takes the first character of a constant expression for its operator,
+    // whatever follows it: «+0 1» is meant as it reads.
+    if (r.whole == Decision::Eval && !words.empty() && words[0].size() > 1 &&
+        isOperatorWord(words[0].substr(0, 1))) {
+        words.insert(words.begin() + 1, words[0].substr(1));
+        words[0] = words[0].substr(0, 1);
+        starts.insert(starts.begin() + 1, starts[0] + 1);
+    }
     std::size_t used = wordsOfTerm(words);
     // The words as a term, written in normal form, against fagen's reading.
     std::u32string intended;
@@ -484,12 +494,14 @@ void checkComposites(Checker& c) {
         if (!isError)
             add(c, {s, 1}, Severity::Error,
                 explain(makeFailure(FailureKind::LookUpStopped), c.explainer));
+        std::string first = std::to_string(reaches.first[i]);
+        std::string which = count == 1
+                                ? "the expansion on line " + first
+                                : std::to_string(count) + " expansions, the first on line " + first;
+        bool invalid = std::binary_search(c.invalidLines.begin(), c.invalidLines.end(), s);
         add(c, {s, 1}, Severity::Note,
-            count == 1
-                ? "the expansion on line " + std::to_string(reaches.first[i]) +
-                      " stops at this line"
-                : std::to_string(count) + " expansions stop at this line, the first on line " +
-                      std::to_string(reaches.first[i]));
+            invalid ? "look-ups by code read these bytes too: they end here, and with them " + which
+                    : "this line has no «(»: look-ups by code end here, and with them " + which);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "lint/Graph.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -47,10 +48,13 @@ int writeAll(int fd, std::string_view text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN); // a closed reader is a write error, reported
     initTextEncoding();
     const std::string self = programName(argc, argv, "fagen-lint");
     auto complain = [&](const std::string& message) {
-        writeAll(2, shownInLocale(self + ": " + message + "\n"));
+        std::string line;
+        appendShown(line, self + ": " + message); // paths and options are shown escaped
+        writeAll(2, shownInLocale(line + "\n"));
     };
     bool dot = false, werror = false, options = true;
     std::vector<std::string> registers;
@@ -83,7 +87,8 @@ int main(int argc, char** argv) {
     for (const std::string& path : registers) {
         std::string report;
         try {
-            RegisterText text = openRegisterText(path == "-" ? "/dev/stdin" : path);
+            RegisterText text =
+                path == "-" ? openRegisterText("/dev/stdin", "-") : openRegisterText(path);
             if (dot) {
                 report = registerGraph(text);
             } else {

@@ -62,6 +62,8 @@ struct RegisterContent {
         std::uint64_t column;
     };
     std::vector<Invalid> invalid;
+    // Where each line starts, made by the first lineAt: {block, offset, invalid}.
+    std::vector<LinePosition> starts;
 };
 
 namespace {
@@ -214,16 +216,17 @@ void LockRelease::operator()(const void* id) const {
     releaseLock(static_cast<const FileId*>(id));
 }
 
-RegisterText openRegisterText(const std::string& path) {
+RegisterText openRegisterText(const std::string& path, const std::string& name) {
+    const std::string& shown = name.empty() ? path : name;
     // O_NONBLOCK only for the open itself: a FIFO without a writer must not hang.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.isOpen()) failFile(FileOperation::OpenFile, path, errno);
+    if (!fd.isOpen()) failFile(FileOperation::OpenFile, shown, errno);
     struct stat st {};
-    if (::fstat(fd.fd, &st) != 0) failFile(FileOperation::OpenFile, path, errno);
-    if (S_ISDIR(st.st_mode)) fail(FailureKind::IsDirectory, {}, path);
+    if (::fstat(fd.fd, &st) != 0) failFile(FileOperation::OpenFile, shown, errno);
+    if (S_ISDIR(st.st_mode)) fail(FailureKind::IsDirectory, {}, shown);
     ::fcntl(fd.fd, F_SETFL, ::fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
     auto c = std::make_shared<RegisterContent>();
-    c->path = path;
+    c->path = shown;
     c->file = std::move(fd);
     c->locks = S_ISREG(st.st_mode);
     c->id = {st.st_dev, st.st_ino};
@@ -285,12 +288,22 @@ RegisterHandle readRegister(const std::string& path) {
 }
 
 std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number) {
+    RegisterContent& c = *text.content;
+    if (number == 0) return std::nullopt;
+    // The table of line starts grows as far as asked, never further: a pipe may
+    // have nothing more to give.
     RegisterHandle h(text);
-    for (;;) {
-        ReadLine r = readLine(h);
-        if (r.read == LineRead::End) return std::nullopt;
-        if (r.line.number == number) return r.line;
+    if (!c.starts.empty()) {
+        h.position() = c.starts.back();
+        readLine(h);
     }
+    while (c.starts.size() < number) {
+        LinePosition at = h.position();
+        if (readLine(h).read == LineRead::End) return std::nullopt;
+        c.starts.push_back(at);
+    }
+    h.position() = c.starts[number - 1];
+    return readLine(h).line;
 }
 
 bool isEndOfRegister(RegisterHandle& h) {

@@ -30,7 +30,8 @@ struct RegisterText {
 };
 
 // Opens the register file at path for reading; fails with the openFile message.
-RegisterText openRegisterText(const std::string& path);
+// Messages name it by name (the path when empty).
+RegisterText openRegisterText(const std::string& path, const std::string& name = {});
 // A register held in memory, known by name in messages; for tests and checks.
 RegisterText registerTextOf(std::string_view text, const std::string& name = "register");
 const std::string& registerPath(const RegisterText& text);

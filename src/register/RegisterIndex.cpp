@@ -191,17 +191,19 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
                 ix.stopKind = FailureKind::InvalidBytes;
                 ix.stopColumn = r.invalidColumn;
             }
-            continue;
         }
-        bool hasParenthesis = r.line.text.find('(') != std::string_view::npos;
-        if (!hasParenthesis && withLineNumbers) ix.stopLines.push_back(r.line.number);
-        if (!hasParenthesis && ix.stopLine == 0) {
+        bool valid = r.read == LineRead::Line;
+        bool hasParenthesis = valid && r.line.text.find('(') != std::string_view::npos;
+        if (valid && !hasParenthesis && withLineNumbers) ix.stopLines.push_back(r.line.number);
+        if (valid && !hasParenthesis && ix.stopLine == 0) {
             ix.stopLine = r.line.number;
             ix.stopKind = FailureKind::LookUpStopped;
             ix.stopColumn = 1;
         }
+        // The code of a line whose other bytes the encoding refuses is kept, as
+        // if the line were mended, when the code itself is readable.
         std::optional<std::string_view> code = codeOfLine(r.line.text);
-        if (!code) continue;
+        if (!code || (!valid && !isValidUtf8(*code))) continue;
         if (code->size() >= UINT32_MAX)
             fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
         std::uint64_t hash = hashText(*code).hash;

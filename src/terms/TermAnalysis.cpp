@@ -170,7 +170,9 @@ std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt, 
     // Reads the term at p: a node when it is known at once, else noNode after
     // pushing a frame for an operator term.
     auto enter = [&](std::size_t p) -> std::uint32_t {
-        std::size_t opAt = stack.empty() ? operatorAt : nextWord(g, stack.back().at);
+        // The character fagen takes for the operator: the one at the frame's
+        // start, which is the operator's own unless a tab stands before it.
+        std::size_t opAt = stack.empty() ? operatorAt : std::size_t{stack.back().at};
         bool isRight = stack.empty() ? right : stack.back().left != noNode;
         std::size_t at = skipBlanks(g, p, opAt, isRight);
         if (g.nodeAt[at] != noNode) return g.nodeAt[at];
@@ -205,13 +207,13 @@ std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt, 
 std::uint32_t leftTermOf(TermGraph& g) {
     std::size_t at = skipBlanks(g, 0, SIZE_MAX);
     if (operationAt(g, at) == U' ') return takeTermAt(g, at);
-    return takeTermAt(g, at + 1, nextWord(g, at));
+    return takeTermAt(g, at + 1, at);
 }
 
 std::uint32_t rightTermOf(TermGraph& g) {
     std::size_t at = skipBlanks(g, 0, SIZE_MAX);
     std::uint32_t left = leftTermOf(g);
-    return takeTermAt(g, skipOperand(g, at + 1, left), nextWord(g, at), true);
+    return takeTermAt(g, skipOperand(g, at + 1, left), at, true);
 }
 
 void hashNodes(TermGraph& g) {
