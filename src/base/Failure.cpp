@@ -76,9 +76,13 @@ std::string fileErrorMessage(FileOperation operation, const std::string& path, i
            std::strerror(error) + ")";
 }
 
-void failFile(FileOperation operation, const std::string& path, int error) {
-    throw Failure{
+Failure fileFailure(FileOperation operation, const std::string& path, int error) {
+    return Failure{
         FailureKind::FileError, {}, path, {}, error, fileErrorMessage(operation, path, error)};
+}
+
+void failFile(FileOperation operation, const std::string& path, int error) {
+    throw fileFailure(operation, path, error);
 }
 
 std::string programName(int argc, char** argv, const char* fallback) {

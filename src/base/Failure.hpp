@@ -54,6 +54,7 @@ Failure makeFailure(FailureKind kind, Place place = {}, std::string subject = {}
 [[noreturn]] void fail(FailureKind kind, Place place = {}, std::string subject = {},
                        std::string detail = {});
 // A failed file operation: "<path>: <operation>: <kind> (<strerror text>)".
+Failure fileFailure(FileOperation operation, const std::string& path, int error);
 [[noreturn]] void failFile(FileOperation operation, const std::string& path, int error);
 // The message of a file error, for a failure that is reported later.
 std::string fileErrorMessage(FileOperation operation, const std::string& path, int error);

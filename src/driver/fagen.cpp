@@ -67,7 +67,7 @@ int report(const std::string& self, const std::string& message, const Failure* f
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN); // a closed reader is a write error, not a kill
-    installInterruptFlush();
+    installOutputGuarantee();
     initTextEncoding();
     const std::string self = programName(argc, argv, "fagen");
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -11,13 +11,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// note [output guarantee]: wherever a run ends (success, failure, or SIGINT,
-// SIGTERM, SIGHUP), each output file holds exactly the complete lines appended
-// before that point, in order. Lines are copied into a fixed buffer and
-// `committed` moves past a line only once it is whole, so the signal handler can
-// write buffer[0, committed) at any moment. Writes of the buffer itself run with
-// those signals blocked, so no byte is written twice. A failed write cuts the file
-// back to its last complete line.
+// note [output guarantee]: wherever a run ends, each output file holds exactly
+// the complete lines appended before that point, in order:
+// - Lines are copied into a fixed buffer, and `committed` moves past a line only
+//   once it is whole, so a signal handler can write buffer[0, committed) at any
+//   moment. Every signal whose default action ends the process is caught for
+//   that, and then ends it as it would have; the buffer is written by the run
+//   with those signals blocked, so no byte is written twice.
+// - A write that fails (a full disk, the file-size limit: SIGXFSZ is ignored so
+//   that the write fails with EFBIG) cuts the file back to its last complete
+//   line, in the handler too (fstat, write and ftruncate are async-signal-safe).
+// - close(2) can report a write that never reached the file (NFS, quotas): that
+//   is a failed write of this output, and since no one can tell which bytes were
+//   lost, the file is cut back to what it held before this output's lines.
+// - SIGKILL cannot be caught: the file keeps what was written, a prefix of the
+//   run's output; what is lost is at most one buffer (capacity) per output.
 
 namespace {
 
@@ -27,41 +35,53 @@ constexpr std::size_t slots = 8;
 std::atomic<OutputFile*> live[slots];
 std::optional<std::string> deferred;
 
+// The signals whose default action ends the process and that a process can catch.
+sigset_t fatalSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTRAP, SIGABRT, SIGUSR1, SIGUSR2, SIGALRM, SIGTERM,
+                    SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS})
+        sigaddset(&set, sig);
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer reports these faults itself
+    for (int sig : {SIGILL, SIGBUS, SIGFPE, SIGSEGV})
+        sigaddset(&set, sig);
+#endif
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig)
+        sigaddset(&set, sig);
+    return set;
+}
+
 struct SignalBlock {
     sigset_t old;
     SignalBlock() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGHUP);
+        sigset_t set = fatalSignals();
         sigprocmask(SIG_BLOCK, &set, &old);
     }
     ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// Writes all of data; on failure returns errno and leaves the file holding only
-// complete lines.
-int writeLines(OutputFile& out, const char* data, std::size_t size) {
+// Writes all of data, complete lines; on failure returns errno and leaves the
+// file holding only complete lines. Async-signal-safe.
+int writeLines(int fd, bool regular, const char* data, std::size_t size) {
     off_t before = 0;
-    if (out.regular) {
+    if (regular) {
         struct stat st {};
-        if (::fstat(out.fd, &st) == 0) before = st.st_size;
+        if (::fstat(fd, &st) == 0) before = st.st_size;
     }
     std::size_t done = 0;
     while (done < size) {
-        ssize_t n = ::write(out.fd, data + done, size - done);
+        ssize_t n = ::write(fd, data + done, size - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         int err = n < 0 ? errno : EIO;
-        if (out.regular) {
+        if (regular) {
             std::size_t keep = done;
             while (keep > 0 && data[keep - 1] != '\n')
                 --keep;
-            if (::ftruncate(out.fd, before + static_cast<off_t>(keep)) != 0) {
+            if (::ftruncate(fd, before + static_cast<off_t>(keep)) != 0) {
                 // Nothing more can be done; the write error is what gets reported.
             }
         }
@@ -72,8 +92,8 @@ int writeLines(OutputFile& out, const char* data, std::size_t size) {
 
 int flushBuffer(OutputFile& out) {
     std::size_t n = out.committed.load();
-    if (out.fd < 0 || n == 0) return 0;
-    int err = writeLines(out, out.buffer.get(), n);
+    if (!out.file.isOpen() || n == 0) return 0;
+    int err = writeLines(out.file.fd, out.regular, out.buffer.get(), n);
     out.committed.store(0);
     return err;
 }
@@ -81,9 +101,10 @@ int flushBuffer(OutputFile& out) {
 void open(OutputFile& out) {
     if (!out.wanted) fail(FailureKind::ArgumentMissing);
     out.path = *out.wanted;
-    out.fd = openForWriting(out.path, out.mode == OutputFile::Truncate);
+    out.file = openForWriting(out.path, out.mode == OutputFile::Truncate);
     struct stat st {};
-    out.regular = ::fstat(out.fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.regular = ::fstat(out.file.fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.sizeAtOpen = out.regular ? st.st_size : 0;
     out.buffer = std::make_unique<char[]>(capacity);
     for (auto& slot : live) {
         OutputFile* empty = nullptr;
@@ -91,13 +112,21 @@ void open(OutputFile& out) {
     }
 }
 
-void close(OutputFile& out) {
+// Closes the file; returns close(2)'s errno. A failed close cuts the file back
+// to what it held before this output (note [output guarantee]).
+int close(OutputFile& out) {
     for (auto& slot : live) {
         OutputFile* self = &out;
         slot.compare_exchange_strong(self, nullptr);
     }
-    ::close(out.fd);
-    out.fd = -1;
+    int err = out.file.reset();
+    if (err != 0 && out.regular) {
+        FileDescriptor again(::open(out.path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+        if (again.isOpen() && ::ftruncate(again.fd, out.sizeAtOpen) != 0) {
+            // The close error is what gets reported.
+        }
+    }
+    return err;
 }
 
 // Adds one complete piece (a line with its line feed) to the buffer.
@@ -111,7 +140,7 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
         if (size > capacity) {
             std::string whole(bytes);
             if (lineFeed) whole.push_back('\n');
-            if (int err = writeLines(out, whole.data(), whole.size()))
+            if (int err = writeLines(out.file.fd, out.regular, whole.data(), whole.size()))
                 failFile(FileOperation::PutStr, out.path, err);
             return;
         }
@@ -122,7 +151,7 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
 }
 
 void append(OutputFile& out, std::string_view text, bool lineFeed) {
-    if (out.fd < 0) open(out);
+    if (!out.file.isOpen()) open(out);
     if (needsEncoding()) {
         std::string encoded;
         if (!encodeToLocale(text, encoded)) fail(FailureKind::CannotEncode, {}, out.path);
@@ -131,23 +160,19 @@ void append(OutputFile& out, std::string_view text, bool lineFeed) {
     appendBytes(out, text, lineFeed);
 }
 
-void onInterrupt(int sig) {
+void onFatalSignal(int sig) {
     for (auto& slot : live) {
         OutputFile* out = slot.load();
-        if (out != nullptr && out->fd >= 0) {
-            std::size_t n = out->committed.load();
-            std::size_t done = 0;
-            while (done < n) {
-                ssize_t w = ::write(out->fd, out->buffer.get() + done, n - done);
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) break;
-                done += static_cast<std::size_t>(w);
-            }
-            out->committed.store(0);
-        }
+        if (out == nullptr || !out->file.isOpen()) continue;
+        writeLines(out->file.fd, out->regular, out->buffer.get(), out->committed.load());
+        out->committed.store(0);
     }
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
+    // End as the signal would have: it is blocked until the handler returns.
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    sigaction(sig, &dfl, nullptr);
+    raise(sig);
 }
 
 } // namespace
@@ -155,12 +180,12 @@ void onInterrupt(int sig) {
 OutputFile::OutputFile(MaybePath p, Mode m) : wanted(std::move(p)), mode(m) {}
 
 OutputFile::~OutputFile() {
-    if (fd < 0) return;
+    if (!file.isOpen()) return;
     SignalBlock block;
-    if (int err = flushBuffer(*this); err != 0 && !deferred) {
-        deferred = fileErrorMessage(FileOperation::PutStr, path, err);
-    }
-    close(*this);
+    int err = flushBuffer(*this);
+    int closeErr = close(*this);
+    if (err == 0) err = closeErr;
+    if (err != 0 && !deferred) deferred = fileErrorMessage(FileOperation::PutStr, path, err);
 }
 
 void appendLine(OutputFile& out, std::string_view text) {
@@ -174,10 +199,11 @@ void appendText(OutputFile& out, std::string_view text) {
 }
 
 void finishOutput(OutputFile& out) {
-    if (out.fd < 0) return;
+    if (!out.file.isOpen()) return;
     SignalBlock block;
     int err = flushBuffer(out);
-    close(out);
+    int closeErr = close(out);
+    if (err == 0) err = closeErr;
     if (err != 0) failFile(FileOperation::PutStr, out.path, err);
 }
 
@@ -187,37 +213,33 @@ std::optional<std::string> takeDeferredOutputFailure() {
     return d;
 }
 
-void installInterruptFlush() {
+void installOutputGuarantee() {
+    std::signal(SIGXFSZ, SIG_IGN); // past the file-size limit a write fails with EFBIG
     struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sigaddset(&sa.sa_mask, SIGINT);
-    sigaddset(&sa.sa_mask, SIGTERM);
-    sigaddset(&sa.sa_mask, SIGHUP);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    sa.sa_handler = onFatalSignal;
+    sa.sa_mask = fatalSignals();
+    sigset_t set = fatalSignals();
+    for (int sig = 1; sig < NSIG; ++sig) {
+        if (sigismember(&set, sig) != 1) continue;
+        // A signal ignored when fagen started (nohup, a job controller) stays ignored.
+        struct sigaction old {};
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
         sigaction(sig, &sa, nullptr);
+    }
 }
 
-int openForWriting(const std::string& path, bool truncate) {
-    int fd = ::open(path.c_str(),
-                    O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND), 0666);
-    if (fd < 0) failFile(FileOperation::OpenFile, path, errno);
+FileDescriptor openForWriting(const std::string& path, bool truncate) {
+    FileDescriptor fd(
+        ::open(path.c_str(),
+               O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND), 0666));
+    if (!fd.isOpen()) failFile(FileOperation::OpenFile, path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        failFile(FileOperation::OpenFile, path, err);
-    }
-    if (S_ISREG(st.st_mode) && isOpenAsRegister(st.st_dev, st.st_ino)) {
-        ::close(fd);
+    if (::fstat(fd.fd, &st) != 0) failFile(FileOperation::OpenFile, path, errno);
+    if (S_ISREG(st.st_mode) && isOpenAsRegister(st.st_dev, st.st_ino))
         fail(FailureKind::FileLocked, {}, path);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
-        int err = errno;
-        ::close(fd);
-        failFile(FileOperation::OpenFile, path, err);
-    }
+    ::fcntl(fd.fd, F_SETFL, ::fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
+    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd.fd, 0) != 0)
+        failFile(FileOperation::OpenFile, path, errno);
     return fd;
 }
 

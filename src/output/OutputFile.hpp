@@ -2,11 +2,14 @@
 // Output files: lines appended through a buffer and written in large pieces (see
 // note [output guarantee] for what a file holds when a run ends early), and the
 // write half of the lock rule.
+#include "base/FileDescriptor.hpp"
+
 #include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 // An output path that the command line may lack: it is resolved only when the
 // first line is appended, and then fails with the index message.
@@ -35,8 +38,10 @@ struct OutputFile final : LineSink {
     MaybePath wanted;
     std::string path;
     Mode mode;
-    int fd = -1; // opened with the first text, so an output without lines is never created
+    // Opened with the first text, so an output without lines is never created.
+    FileDescriptor file;
     bool regular = false;
+    off_t sizeAtOpen = 0; // what the file held before this output's lines
     std::unique_ptr<char[]> buffer;
     std::atomic<std::size_t> committed{0}; // bytes of complete lines in buffer
 };
@@ -52,14 +57,15 @@ void finishOutput(OutputFile& out);
 // write came first in the run, so its message is the one to report.
 std::optional<std::string> takeDeferredOutputFailure();
 
-// On SIGINT, SIGTERM and SIGHUP: write the complete buffered lines, then let the
-// signal take its default effect.
-void installInterruptFlush();
+// Makes every signal that would end the process first write the complete
+// buffered lines (note [output guarantee]), and makes a write past the file-size
+// limit fail with EFBIG instead of killing the process.
+void installOutputGuarantee();
 
 // Opens path for writing (appending, or truncating when truncate is set),
 // refusing a file open as the register (note [lock rule]); fails with the
-// openFile message. Returns the descriptor.
-int openForWriting(const std::string& path, bool truncate);
+// openFile message.
+FileDescriptor openForWriting(const std::string& path, bool truncate);
 
 // setRegister: appends text and one line feed to the file at path, creating it.
 void setRegister(const std::string& path, std::string_view text);

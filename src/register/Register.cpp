@@ -53,7 +53,9 @@ struct RegisterContent {
     std::vector<Block> blocks;
     std::string raw; // bytes of an incomplete line, when the locale needs decoding
     bool drained = false;
-    int readError = 0; // errno of a failed read, met by whoever reads on
+    std::uint64_t bytes = 0;        // read so far
+    std::uint64_t declared = 0;     // a regular file's size when opened
+    std::optional<Failure> failure; // of a read, met by whoever reads on
 
     // Lines whose bytes the encoding refuses, in register order; their raw bytes
     // stand in the text.
@@ -142,19 +144,35 @@ void finish(RegisterContent& c) {
     c.file.reset();
 }
 
+// Stops reading: a failure every reader meets from here on.
+bool stopWith(RegisterContent& c, Failure f) {
+    c.failure = std::move(f);
+    finish(c);
+    return false;
+}
+
+// read(2) into dst, counting the bytes against the register's limit.
+ssize_t readSome(RegisterContent& c, char* dst, std::size_t room) {
+    room = static_cast<std::size_t>(std::min<std::uint64_t>(room, registerLimit() + 1 - c.bytes));
+    ssize_t n;
+    while ((n = ::read(c.file.fd, dst, room)) < 0 && errno == EINTR) {
+    }
+    if (n > 0) c.bytes += static_cast<std::uint64_t>(n);
+    return n;
+}
+
 // Reads more of the file; false when nothing more will come (the end, or a
-// read error now kept in readError).
+// failure now kept for every reader).
 bool readMore(RegisterContent& c) {
     if (c.drained) return false;
+    if (c.bytes > registerLimit() || c.declared > registerLimit())
+        return stopWith(c, makeFailure(FailureKind::TooLarge, {}, c.path));
     if (needsEncoding()) {
         char chunk[1 << 16];
-        ssize_t n;
-        while ((n = ::read(c.file.fd, chunk, sizeof chunk)) < 0 && errno == EINTR) {
-        }
+        ssize_t n = readSome(c, chunk, sizeof chunk);
         if (n < 0) {
-            c.readError = errno;
-            finish(c);
-            return false;
+            int err = errno;
+            return stopWith(c, fileFailure(FileOperation::GetLine, c.path, err));
         }
         c.raw.append(chunk, static_cast<std::size_t>(n));
         completeDecoded(c, n == 0);
@@ -163,14 +181,10 @@ bool readMore(RegisterContent& c) {
     }
     // UTF-8: read straight into the text, keeping one byte for a last line feed.
     RegisterContent::Block& b = roomFor(c, firstBlock);
-    std::size_t room = std::min(b.size - b.used - 1, largestRead);
-    ssize_t n;
-    while ((n = ::read(c.file.fd, b.bytes.get() + b.used, room)) < 0 && errno == EINTR) {
-    }
+    ssize_t n = readSome(c, b.bytes.get() + b.used, std::min(b.size - b.used - 1, largestRead));
     if (n < 0) {
-        c.readError = errno;
-        finish(c);
-        return false;
+        int err = errno;
+        return stopWith(c, fileFailure(FileOperation::GetLine, c.path, err));
     }
     std::size_t start = b.used;
     b.used += static_cast<std::size_t>(n);
@@ -197,7 +211,7 @@ bool lineAvailable(RegisterContent& c, LinePosition& at) {
             continue;
         }
         if (!readMore(c)) {
-            if (c.readError != 0) failFile(FileOperation::GetLine, c.path, c.readError);
+            if (c.failure) throw *c.failure;
             return false;
         }
     }
@@ -232,7 +246,8 @@ RegisterText openRegisterText(const std::string& path, const std::string& name) 
     c->id = {st.st_dev, st.st_ino};
     // A regular file is read into one block of its size (plus one byte for a
     // missing last line feed), straight from the kernel.
-    if (S_ISREG(st.st_mode) && st.st_size > 0 && !needsEncoding())
+    if (S_ISREG(st.st_mode)) c->declared = static_cast<std::uint64_t>(st.st_size);
+    if (S_ISREG(st.st_mode) && st.st_size > 0 && !needsEncoding() && c->declared <= registerLimit())
         newBlock(*c, static_cast<std::size_t>(st.st_size) + 1 + firstBlock);
     return {c};
 }
@@ -259,11 +274,22 @@ const std::string& registerPath(const RegisterText& text) {
     return text.content->path;
 }
 
+std::uint64_t registerLimit() {
+    static const std::uint64_t limit = [] {
+        long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+        std::uint64_t memory = pages > 0 && size > 0 ? static_cast<std::uint64_t>(pages) *
+                                                           static_cast<std::uint64_t>(size)
+                                                     : UINT64_MAX;
+        return std::min<std::uint64_t>(FAGEN_REGISTER_LIMIT, memory);
+    }();
+    return limit;
+}
+
 std::uint64_t countLines(const RegisterText& text) {
     RegisterContent& c = *text.content;
     while (readMore(c)) {
     }
-    if (c.readError != 0) failFile(FileOperation::GetLine, c.path, c.readError);
+    if (c.failure) throw *c.failure;
     std::uint64_t lines = 0;
     for (const RegisterContent::Block& b : c.blocks)
         lines +=

@@ -29,6 +29,14 @@ struct RegisterText {
     std::shared_ptr<RegisterContent> content;
 };
 
+// The most bytes a register may hold: it is read into memory, so no more than
+// the machine has (and never past 2^40 bytes; a test build lowers it). A larger
+// register stops the run at its first read: "register too large".
+#ifndef FAGEN_REGISTER_LIMIT
+#define FAGEN_REGISTER_LIMIT (std::uint64_t{1} << 40)
+#endif
+std::uint64_t registerLimit();
+
 // Opens the register file at path for reading; fails with the openFile message.
 // Messages name it by name (the path when empty).
 RegisterText openRegisterText(const std::string& path, const std::string& name = {});

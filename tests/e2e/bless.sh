@@ -3,9 +3,11 @@
 # fagen. Read what it wrote before committing it: a golden is only as good as
 # the review it got.
 set -eu
-export LC_ALL=C.UTF-8
 fagen=$(realpath "$1")
 case_dir=$(realpath "$2")
+locale=C.UTF-8
+[ -f "$case_dir/locale" ] && locale=$(cat "$case_dir/locale")
+export $(bash "$(dirname "$0")/../support/with-locale.sh" --env "$locale") 2>/dev/null
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 [ -d "$case_dir/given" ] && cp -a "$case_dir/given/." "$tmp/"

@@ -3,9 +3,12 @@
 # directory) beside working_dir/, then compares every file, standard error and
 # the exit status with what the case expects. See README.md beside this script.
 set -u
-export LC_ALL=C.UTF-8
 fagen=$1
 case_dir=$2
+# The locale: C.UTF-8, or the one the case names (made if the machine lacks it).
+locale=C.UTF-8
+[ -f "$case_dir/locale" ] && locale=$(cat "$case_dir/locale")
+export $(bash "$(dirname "$0")/../support/with-locale.sh" --env "$locale") 2>/dev/null || exit 1
 tmp=$(mktemp -d)
 trap 'chmod -R u+rwX "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
 

@@ -1,0 +1,1 @@
+bdd a = bdd_ithvar(1) ; // first

@@ -1,0 +1,2 @@
+FAMILY A;
+A.insert(a);

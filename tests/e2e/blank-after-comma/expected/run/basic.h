@@ -1,0 +1,1 @@
+bdd Pump = bdd_ithvar(1) ; // a pump

@@ -1,0 +1,2 @@
+FAMILY PUMP;
+PUMP.insert(Pump);

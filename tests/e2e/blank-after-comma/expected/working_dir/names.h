@@ -1,0 +1,2 @@
+names[1]="Pump";
+names[0]="1";

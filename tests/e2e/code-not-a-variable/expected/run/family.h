@@ -1,0 +1,4 @@
+FAMILY A;
+A.insert(a);
+FAMILY V2A;
+V2A.insert(V2a);
