@@ -118,7 +118,7 @@ void expandNode(Expansion& x, std::uint32_t root) {
     // A frame is an operator node whose left operand is expanded; bit 31 marks
     // one whose left operand is still to come.
     constexpr std::uint32_t leftToCome = std::uint32_t{1} << 31;
-    std::vector<std::uint32_t>& stack = x.graph.walk;
+    auto& stack = x.graph.walk;
     stack.clear();
     stack.push_back(root | leftToCome);
     while (!stack.empty()) {
@@ -233,6 +233,7 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     reading.left = leftTermOf(g);
     expandNode(x, reading.left);
     reading.right = rightTermOf(g);
+    endReading(g);
     expandNode(x, reading.right);
     // The second pass.
     out += op == U'+' ? "PLUS(" : "DOT(";

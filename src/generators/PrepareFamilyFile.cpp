@@ -20,18 +20,24 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
 }
 
 void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context) {
-    std::string text, expression;
+    std::string text;
     while (!isEndOfRegister(h)) {
         NumberedLine line = nextLine(h);
         std::string_view type = getRegisterLineType(line);
         if (type != "1" && type != "2") continue;
         std::string_view term = getRegisterLineFaExpr(line);
-        expression.clear();
-        extendedAssign(term, context, expression, placeOf(line, term));
+        // The code cannot fail once the type is found: the line is put together
+        // around the expansion, and appended only when the expansion is done.
         text.assign("FAMILY ");
         appendUpperCase(text, getRegisterLineCode(line));
-        text.append(" =").append(expression).push_back(';');
+        text.append(" =");
+        // A long expansion is written in place: room that is not used is only address space.
+        if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
+        extendedAssign(term, context, text, placeOf(line, term));
+        text.push_back(';');
         out.appendLine(text);
+        if (text.capacity() > (std::size_t{1} << 24))
+            std::string().swap(text); // a giant line's storage
     }
 }
 

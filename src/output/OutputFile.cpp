@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 // note [output guarantee]: wherever a run ends, each output file holds exactly
@@ -60,17 +61,25 @@ struct SignalBlock {
     ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// Writes all of data, complete lines; on failure returns errno and leaves the
-// file holding only complete lines. Async-signal-safe.
-int writeLines(int fd, bool regular, const char* data, std::size_t size) {
+// Writes data and then tail (complete lines together); on failure returns
+// errno and leaves the file holding only complete lines. Async-signal-safe.
+int writeLines(int fd, bool regular, const char* data, std::size_t size,
+               std::string_view tail = {}) {
     off_t before = 0;
     if (regular) {
         struct stat st {};
         if (::fstat(fd, &st) == 0) before = st.st_size;
     }
+    const std::size_t total = size + tail.size();
     std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::write(fd, data + done, size - done);
+    while (done < total) {
+        iovec pieces[2];
+        int count = 0;
+        if (done < size) pieces[count++] = {const_cast<char*>(data + done), size - done};
+        std::size_t inTail = done > size ? done - size : 0;
+        if (inTail < tail.size())
+            pieces[count++] = {const_cast<char*>(tail.data() + inTail), tail.size() - inTail};
+        ssize_t n = ::writev(fd, pieces, count);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
@@ -79,7 +88,8 @@ int writeLines(int fd, bool regular, const char* data, std::size_t size) {
         int err = n < 0 ? errno : EIO;
         if (regular) {
             std::size_t keep = done;
-            while (keep > 0 && data[keep - 1] != '\n')
+            auto at = [&](std::size_t k) { return k < size ? data[k] : tail[k - size]; };
+            while (keep > 0 && at(keep - 1) != '\n')
                 --keep;
             if (::ftruncate(fd, before + static_cast<off_t>(keep)) != 0) {
                 // Nothing more can be done; the write error is what gets reported.
@@ -137,10 +147,9 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
         SignalBlock block;
         if (int err = flushBuffer(out)) failFile(FileOperation::PutStr, out.path, err);
         used = 0;
-        if (size > capacity) {
-            std::string whole(bytes);
-            if (lineFeed) whole.push_back('\n');
-            if (int err = writeLines(out.file.fd, out.regular, whole.data(), whole.size()))
+        if (size > capacity) { // a line longer than the buffer goes straight out
+            if (int err = writeLines(out.file.fd, out.regular, bytes.data(), bytes.size(),
+                                     lineFeed ? "\n" : ""))
                 failFile(FileOperation::PutStr, out.path, err);
             return;
         }

@@ -42,6 +42,34 @@ void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
     if (std::optional<Failure> f = translateAtom(g, atom, out)) throw *f;
 }
 
+namespace {
+
+// Fails as evalTerm would on the node, writing nothing: its first atom, left to
+// right, without a translation. A node read twice is looked at once.
+void failUntranslatable(TermGraph& g, std::uint32_t node) {
+    std::vector<bool> seen(g.nodes.size());
+    auto& stack = g.walk;
+    stack.clear();
+    stack.push_back(node);
+    std::string ignored;
+    while (!stack.empty()) {
+        std::uint32_t n = stack.back();
+        stack.pop_back();
+        if (seen[n]) continue;
+        seen[n] = true;
+        const TermNode& x = g.nodes[n];
+        if (x.isOperator) {
+            stack.push_back(x.second);
+            stack.push_back(x.first);
+        } else if (std::optional<Failure> f = translateAtom(g, x, ignored)) {
+            throw *f;
+        }
+        ignored.clear();
+    }
+}
+
+} // namespace
+
 void evalTerm(TermGraph& g, std::uint32_t node, std::string& out, std::vector<Failure>* collect) {
     renderCalls(g, node, out, [&](std::uint32_t n, std::string& o) {
         const TermNode& x = g.nodes[n];
@@ -72,9 +100,18 @@ EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* colle
     EvalReading reading;
     std::size_t r = nextNonBlank(g, 1);
     reading.left = takeTermAt(g, r, 0);
+    if (!collect) {
+        // The left operand's translation fails before the right one is read; a
+        // first look at its atoms finds that failure, so that the right operand
+        // can be read, and the reading's memory given back, before anything is
+        // written (note [term memory]).
+        failUntranslatable(g, reading.left);
+        reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0, true);
+        endReading(g);
+    }
     out += g.text[0] == U'+' ? "PLUS(" : "DOT(";
     evalTerm(g, reading.left, out, collect);
-    reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0, true);
+    if (collect) reading.right = takeTermAt(g, skipOperand(g, r, reading.left), 0, true);
     out += ", ";
     evalTerm(g, reading.right, out, collect);
     out += ')';

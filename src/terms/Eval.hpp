@@ -34,7 +34,7 @@ void renderCalls(TermGraph& g, std::uint32_t root, std::string& out, Leaf leaf) 
     // A frame is an operator node whose left operand is written; bit 31 marks
     // one whose right operand is written too.
     constexpr std::uint32_t rightWritten = std::uint32_t{1} << 31;
-    std::vector<std::uint32_t>& stack = g.walk;
+    auto& stack = g.walk;
     stack.clear();
     std::uint32_t open = root; // the node to write next, or noNode
     for (;;) {

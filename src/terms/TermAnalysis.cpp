@@ -149,6 +149,13 @@ void readTerm(std::string_view t, TermGraph& g, Place origin) {
     g.skip.resize(n);
     g.nodeAt.assign(n, noNode);
     g.nodes.clear();
+    // A term has at most one node per position; room for all of them is only
+    // address space until used, and the nodes never move while they grow.
+    if (n > (std::size_t{1} << 18)) {
+        g.nodes.reserve(n + 1);
+        g.walk.reserve(n / 2 + 1);
+        g.form.reserve(n / 2 + 1);
+    }
     g.hashes.clear();
     std::uint32_t nonBlank = static_cast<std::uint32_t>(n); // first position >= i not 0x20
     std::uint32_t word = static_cast<std::uint32_t>(n);     // first position >= i starting a word
@@ -165,7 +172,7 @@ void readTerm(std::string_view t, TermGraph& g, Place origin) {
 
 std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt, bool right) {
     using Frame = TermGraph::Reading;
-    std::vector<Frame>& stack = g.reading;
+    auto& stack = g.reading;
     stack.clear();
     // Reads the term at p: a node when it is known at once, else noNode after
     // pushing a frame for an operator term.
@@ -201,6 +208,8 @@ std::uint32_t takeTermAt(TermGraph& g, std::size_t pos, std::size_t operatorAt, 
         bool dot = g.text[nextWord(g, done.at)] == U'.';
         value = g.nodeAt[done.at] = addOperator(g, dot, done.left, value);
     }
+    // A deep term's stack is not kept for the next: it would sit beside the output.
+    if (stack.capacity() > (std::size_t{1} << 20)) decltype(g.reading)().swap(g.reading);
     return value;
 }
 
@@ -214,6 +223,13 @@ std::uint32_t rightTermOf(TermGraph& g) {
     std::size_t at = skipBlanks(g, 0, SIZE_MAX);
     std::uint32_t left = leftTermOf(g);
     return takeTermAt(g, skipOperand(g, at + 1, left), at, true);
+}
+
+void endReading(TermGraph& g) {
+    constexpr std::size_t large = std::size_t{1} << 20;
+    if (g.skip.capacity() > large) decltype(g.skip)().swap(g.skip);
+    if (g.nodeAt.capacity() > large) decltype(g.nodeAt)().swap(g.nodeAt);
+    if (g.reading.capacity() > large) decltype(g.reading)().swap(g.reading);
 }
 
 void hashNodes(TermGraph& g) {

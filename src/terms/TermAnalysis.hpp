@@ -64,9 +64,9 @@ struct TermGraph {
         std::uint32_t at;   // where the operator term starts
         std::uint32_t left; // its left operand once read
     };
-    std::vector<Reading> reading;
-    std::vector<std::uint32_t> walk;
-    std::vector<std::uint32_t> form;
+    Array<Reading> reading;
+    Array<std::uint32_t> walk;
+    Array<std::uint32_t> form;
 };
 
 TermGraph readTerm(std::string_view t);
@@ -95,6 +95,9 @@ std::uint32_t leftTermOf(TermGraph& g);
 std::uint32_t rightTermOf(TermGraph& g);
 // Makes g.hashes for every node read so far.
 void hashNodes(TermGraph& g);
+// Gives back the memory of a large term's per-position arrays and reading
+// stack once no more of it is to be read (note [term memory]); the nodes stay.
+void endReading(TermGraph& g);
 
 // The place in the register of the text's character at pos.
 Place placeAt(const TermGraph& g, std::size_t pos);
@@ -113,7 +116,7 @@ template <class Visit> bool forEachChar(TermGraph& g, std::uint32_t node, Visit 
     // A frame is an operator term whose left operand is written; bit 31 marks
     // one whose left operand is still to come.
     constexpr std::uint32_t leftToCome = std::uint32_t{1} << 31;
-    std::vector<std::uint32_t>& stack = g.form;
+    auto& stack = g.form;
     stack.clear();
     stack.push_back(node | leftToCome);
     while (!stack.empty()) {
