@@ -37,6 +37,25 @@ TextHash hashText(std::string_view utf8) {
     return h;
 }
 
+std::uint64_t hashOfText(std::string_view utf8) {
+    const std::uint64_t base = hashBase();
+    std::uint64_t h = 0;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        auto b = static_cast<unsigned char>(utf8[pos]);
+        char32_t c = b < 0x80 ? (++pos, b) : nextChar(utf8, pos);
+        h = addMod(mulMod(h, base), std::uint64_t{c} + 1);
+    }
+    return h;
+}
+
+std::uint64_t hashOfChars(std::u32string_view chars) {
+    const std::uint64_t base = hashBase();
+    std::uint64_t h = 0;
+    for (char32_t c : chars)
+        h = addMod(mulMod(h, base), std::uint64_t{c} + 1);
+    return h;
+}
+
 TextHash hashChars(std::u32string_view chars) {
     const std::uint64_t base = hashBase();
     TextHash h;

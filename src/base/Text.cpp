@@ -206,13 +206,12 @@ bool hasMoreCharsThan(std::string_view s, std::size_t n) {
     return false;
 }
 
-bool isWhiteSpace(char32_t c) {
-    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+bool isWideWhiteSpace(char32_t c) {
     return c == 0xA0 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
            c == 0x205F || c == 0x3000;
 }
 
-char32_t upperChar(char32_t c) {
+char32_t wideUpperChar(char32_t c) {
     if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
     static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
     if (unicode == static_cast<locale_t>(nullptr)) return c;

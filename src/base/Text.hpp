@@ -28,10 +28,18 @@ std::size_t countChars(std::string_view utf8);
 bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
 
 // The 23 white-space characters that separate words.
-bool isWhiteSpace(char32_t c);
+bool isWideWhiteSpace(char32_t c);
+inline bool isWhiteSpace(char32_t c) {
+    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+    return isWideWhiteSpace(c);
+}
 
 // Simple Unicode upper-case mapping of one character, and of a whole text.
-char32_t upperChar(char32_t c);
+char32_t wideUpperChar(char32_t c);
+inline char32_t upperChar(char32_t c) {
+    if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
+    return wideUpperChar(c);
+}
 std::string upperCase(std::string_view utf8);
 void appendUpperCase(std::string& out, std::string_view utf8);
 

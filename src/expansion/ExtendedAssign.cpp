@@ -68,15 +68,29 @@ bool isBasicFeatureLine(Expansion& x, const RegisterIndex& ix, const LookedUp& f
     return found.longerThanTwo && typeFound(x, ix, found) == LineType::Basic;
 }
 
-// The words of a term are mostly codes that are looked up soon: start fetching
-// their slots while the term is analysed.
-void prefetchWords(const Expansion& x) {
+// The words of a short term are mostly codes that are looked up soon: hash them
+// and start fetching their slots while the term is analysed.
+void prefetchWords(Expansion& x) {
+    auto& hashes = x.context.wordHashes;
+    hashes.clear();
     if (!x.lookUps.index) return;
     const TermGraph& g = x.graph;
     const std::size_t n = g.text.size();
-    for (std::size_t w = nextWord(g, 0); w < n; w = nextWord(g, wordEnd(g, w)))
-        prefetchCode(*x.lookUps.index,
-                     hashChars(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w)).hash);
+    for (std::size_t w = nextWord(g, 0); w < n; w = nextWord(g, wordEnd(g, w))) {
+        if (hashes.size() == 64) return; // a long term: each word is hashed when looked up
+        std::uint64_t h = hashOfChars(std::u32string_view(g.text.data() + w, wordEnd(g, w) - w));
+        prefetchCode(*x.lookUps.index, h);
+        hashes.emplace_back(static_cast<std::uint32_t>(w), h);
+    }
+}
+
+// The hash of an atom's word, from prefetchWords where it has it.
+std::uint64_t atomHash(const Expansion& x, const TermNode& atom) {
+    const auto& hashes = x.context.wordHashes;
+    auto it = std::lower_bound(hashes.begin(), hashes.end(),
+                               std::make_pair(std::uint32_t{atom.first}, std::uint64_t{0}));
+    if (it != hashes.end() && it->first == atom.first && hashes.size() < 64) return it->second;
+    return hashOfChars(wordOf(x.graph, atom));
 }
 
 // The look-up of a node's normal form (note [one look-up per term]: every
@@ -86,7 +100,7 @@ LookedUp lookUpNode(Expansion& x, const RegisterIndex& ix, std::uint32_t node) {
     TermGraph& g = x.graph;
     const TermNode& n = g.nodes[node];
     auto equals = [&](std::string_view code) { return termEquals(g, node, code); };
-    if (!n.isOperator) return look(x, ix, hashChars(wordOf(g, n)).hash, false, equals);
+    if (!n.isOperator) return look(x, ix, atomHash(x, n), false, equals);
     // An operator term's normal form holds blanks: only a code with one can match.
     if (!ix.blankInSomeCode) return look(x, ix, 0, true, equals);
     hashNodes(g);
@@ -157,6 +171,15 @@ void renderOperand(Expansion& x, std::uint32_t root, std::string& out) {
         case Decision::Operator:
             return false;
         case Decision::Keep:
+            if (!n.isOperator) { // a code: its word in upper case
+                for (char32_t c : wordOf(g, n)) {
+                    if (c < 0x80)
+                        o.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 0x20 : c));
+                    else
+                        appendChar(o, upperChar(c));
+                }
+                return true;
+            }
             forEachChar(g, node, [&](char32_t c) {
                 appendChar(o, upperChar(c));
                 return true;
@@ -209,7 +232,10 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     }
     const RegisterIndex& ix = indexOf(x.lookUps);
     // note [one look-up per term]
-    LookedUp found = look(x, ix, hashText(term).hash, term.find(' ') != std::string_view::npos,
+    // An operator term holds a blank: unless some code does, it is no code, and
+    // the look-up misses without hashing it.
+    const bool blank = term.find(' ') != std::string_view::npos;
+    LookedUp found = look(x, ix, blank && !ix.blankInSomeCode ? 0 : hashOfText(term), blank,
                           [&](std::string_view code) { return code == term; });
     context.wholeFound = found;
     if (isBasicFeatureLine(x, ix, found)) {

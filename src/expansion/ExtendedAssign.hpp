@@ -32,6 +32,9 @@ struct ExpansionContext {
     RegisterLookUp lookUps;
     TermGraph graph;
     std::vector<Decision> decisions; // one per node of graph
+    // The hash of each word of a short term, by the word's first position: a
+    // word's slot is fetched while the term is analysed, and hashed once.
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> wordHashes;
     TermReading reading;
     // The checker's reading (note [checker failures]): with collect, each
     // failure of a look-up or a translation is kept there and the expansion goes

@@ -43,7 +43,7 @@ void build(NearestCodes& near) {
     near.built = true;
     forEachCode(*near.index, [&](std::string_view code, const LookedUp&) {
         if (hasMoreCharsThan(code, suggestionLimit)) return;
-        near.byUpperCase.emplace_back(hashText(upperCase(code)).hash, code);
+        near.byUpperCase.emplace_back(hashOfText(upperCase(code)), code);
     });
     std::sort(near.byUpperCase.begin(), near.byUpperCase.end());
 }
@@ -65,7 +65,7 @@ std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missi
     const std::u32string wantedUpper = upper(wanted);
     std::vector<std::pair<std::size_t, std::string>> found;
     // The same letters in another case: distance 0.
-    const std::uint64_t key = hashChars(wantedUpper).hash;
+    const std::uint64_t key = hashOfChars(wantedUpper);
     auto it = std::lower_bound(near.byUpperCase.begin(), near.byUpperCase.end(),
                                std::make_pair(key, std::string_view()));
     for (; it != near.byUpperCase.end() && it->first == key; ++it)

@@ -12,8 +12,9 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     std::uint64_t index = first;
     std::string text;
     while (!isEndOfRegister(h)) {
-        NumberedLine line = nextLine(h);
-        if (getRegisterLineType(line) != "0") continue;
+        LineType type;
+        NumberedLine line = nextLine(h, type);
+        if (checkedType(line, type) != LineType::Basic) continue;
         // The whole line is built before the output path is needed.
         text.assign("bdd ");
         text.append(getRegisterLineCode(line));

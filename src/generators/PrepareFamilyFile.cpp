@@ -6,8 +6,9 @@
 void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
     std::string family, text, second;
     while (!isEndOfRegister(h)) {
-        NumberedLine line = nextLine(h);
-        if (getRegisterLineType(line) != "0") continue;
+        LineType type;
+        NumberedLine line = nextLine(h, type);
+        if (checkedType(line, type) != LineType::Basic) continue;
         std::string_view code = getRegisterLineCode(line);
         // Both lines are built before the first is appended.
         family.clear();
@@ -22,9 +23,9 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
 void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context) {
     std::string text;
     while (!isEndOfRegister(h)) {
-        NumberedLine line = nextLine(h);
-        std::string_view type = getRegisterLineType(line);
-        if (type != "1" && type != "2") continue;
+        LineType type;
+        NumberedLine line = nextLine(h, type);
+        if (checkedType(line, type) != LineType::Composite) continue;
         std::string_view term = getRegisterLineFaExpr(line);
         // The code cannot fail once the type is found: the line is put together
         // around the expansion, and appended only when the expansion is done.

@@ -18,8 +18,9 @@ void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
     std::uint64_t index = first;
     std::string line;
     while (!isEndOfRegister(h)) {
-        NumberedLine l = nextLine(h);
-        if (getRegisterLineType(l) != "0") continue;
+        LineType type;
+        NumberedLine l = nextLine(h, type);
+        if (checkedType(l, type) != LineType::Basic) continue;
         appendEntry(out, line, std::to_string(index), getRegisterLineCode(l));
         ++index;
     }

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -57,18 +58,40 @@ struct RegisterContent {
     std::uint64_t declared = 0;     // a regular file's size when opened
     std::optional<Failure> failure; // of a read, met by whoever reads on
 
-    // Lines whose bytes the encoding refuses, in register order; their raw bytes
-    // stand in the text.
-    struct Invalid {
-        std::size_t block, offset;
-        std::uint64_t column;
+    // note [line table]: every complete line, found once when it is read: its
+    // text, its type, and whether its bytes are valid. Handles read lines by
+    // their number from here, so no step splits or checks a line again. Kept in
+    // chunks that never move.
+    struct Line {
+        const char* start;
+        std::uint32_t size;      // bytes (a longer line keeps its size in `long`)
+        std::uint32_t invalidAt; // the column of its first byte the encoding refuses; 0: valid
+        LineType type;
     };
-    std::vector<Invalid> invalid;
-    // Where each line starts, made by the first lineAt: {block, offset, invalid}.
-    std::vector<LinePosition> starts;
+    static constexpr std::size_t chunkLines = std::size_t{1} << 16;
+    std::vector<std::unique_ptr<Line[]>> lines;
+    std::uint64_t lineCount = 0;
+    std::unordered_map<std::uint64_t, std::uint64_t> longSizes; // line: its size, past 4 GiB
+
+    const Line& line(std::uint64_t number) const {
+        return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
+    }
 };
 
 namespace {
+
+// Enters one complete line (without its line feed) into the line table.
+void addLine(RegisterContent& c, const char* start, std::size_t size, std::uint64_t invalidAt) {
+    if (c.lineCount % RegisterContent::chunkLines == 0)
+        c.lines.push_back(std::make_unique<RegisterContent::Line[]>(RegisterContent::chunkLines));
+    RegisterContent::Line& l = c.lines.back()[c.lineCount % RegisterContent::chunkLines];
+    ++c.lineCount;
+    l.start = start;
+    l.size = size > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(size);
+    if (size > UINT32_MAX) c.longSizes[c.lineCount] = size;
+    l.invalidAt = static_cast<std::uint32_t>(std::min<std::uint64_t>(invalidAt, UINT32_MAX));
+    l.type = invalidAt != 0 ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
+}
 
 RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
     RegisterContent::Block b;
@@ -97,21 +120,26 @@ RegisterContent::Block& roomFor(RegisterContent& c, std::size_t need) {
     return b;
 }
 
-// Marks the lines in [from, to) of the last block complete, noting those whose
-// bytes are not UTF-8.
+// Marks the lines in [from, to) of the last block complete and enters them
+// into the line table, noting those whose bytes are not UTF-8.
 void completeUtf8(RegisterContent& c, std::size_t from, std::size_t to) {
     RegisterContent::Block& b = c.blocks.back();
-    const std::size_t blockIndex = c.blocks.size() - 1;
-    while (from < to) {
-        std::string_view rest(b.bytes.get() + from, to - from);
-        std::size_t bad = validUtf8Prefix(rest);
-        if (bad == rest.size()) break;
-        std::size_t start = rest.rfind('\n', bad);
-        start = start == std::string_view::npos ? 0 : start + 1;
-        std::size_t end = rest.find('\n', bad);
-        c.invalid.push_back(
-            {blockIndex, from + start, countChars(rest.substr(start, bad - start)) + 1});
-        from += end + 1;
+    const char* base = b.bytes.get();
+    std::string_view all(base + from, to - from);
+    std::size_t bad = validUtf8Prefix(all); // the common case: all of it is valid
+    for (std::size_t at = 0; at < all.size();) {
+        const char* lf =
+            static_cast<const char*>(std::memchr(all.data() + at, '\n', all.size() - at));
+        std::size_t end = static_cast<std::size_t>(lf - all.data());
+        std::uint64_t invalidAt = 0;
+        if (bad < end) {
+            std::string_view line = all.substr(at, end - at);
+            invalidAt = countChars(line.substr(0, bad - at)) + 1;
+            std::size_t next = end + 1;
+            bad = next < all.size() ? next + validUtf8Prefix(all.substr(next)) : all.size();
+        }
+        addLine(c, all.data() + at, end - at, invalidAt);
+        at = end + 1;
     }
     b.complete = to;
 }
@@ -129,8 +157,8 @@ void completeDecoded(RegisterContent& c, bool atEnd) {
         std::size_t fault = decodeFromLocale(line, decoded);
         std::string_view kept = fault == noFault ? std::string_view(decoded) : line;
         RegisterContent::Block& b = roomFor(c, kept.size() + 1);
-        if (fault != noFault) c.invalid.push_back({c.blocks.size() - 1, b.used, fault + 1});
         std::memcpy(b.bytes.get() + b.used, kept.data(), kept.size());
+        addLine(c, b.bytes.get() + b.used, kept.size(), fault == noFault ? 0 : fault + 1);
         b.used += kept.size();
         b.bytes[b.used++] = '\n';
         b.complete = b.used;
@@ -201,20 +229,15 @@ bool readMore(RegisterContent& c) {
     return true;
 }
 
-// Moves at to the next complete line, reading as needed; false at the end.
-bool lineAvailable(RegisterContent& c, LinePosition& at) {
-    for (;;) {
-        if (at.block < c.blocks.size() && at.offset < c.blocks[at.block].complete) return true;
-        if (at.block + 1 < c.blocks.size()) {
-            ++at.block;
-            at.offset = 0;
-            continue;
-        }
+// Reads until line number `line` is complete; false when the text ends before.
+bool lineAvailable(RegisterContent& c, std::uint64_t line) {
+    while (c.lineCount < line) {
         if (!readMore(c)) {
             if (c.failure) throw *c.failure;
-            return false;
+            return c.lineCount >= line;
         }
     }
+    return true;
 }
 
 void releaseLock(const FileId* id) {
@@ -290,11 +313,15 @@ std::uint64_t countLines(const RegisterText& text) {
     while (readMore(c)) {
     }
     if (c.failure) throw *c.failure;
-    std::uint64_t lines = 0;
-    for (const RegisterContent::Block& b : c.blocks)
-        lines +=
-            static_cast<std::uint64_t>(std::count(b.bytes.get(), b.bytes.get() + b.complete, '\n'));
-    return lines;
+    return c.lineCount;
+}
+
+std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number) {
+    RegisterContent& c = *text.content;
+    if (number == 0 || !lineAvailable(c, number)) return std::nullopt;
+    const RegisterContent::Line& l = c.line(number);
+    std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
+    return NumberedLine{std::string_view(l.start, size), number};
 }
 
 RegisterHandle::RegisterHandle(RegisterText text) : text_(std::move(text)) {
@@ -313,56 +340,35 @@ RegisterHandle readRegister(const std::string& path) {
     return RegisterHandle(openRegisterText(path));
 }
 
-std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number) {
-    RegisterContent& c = *text.content;
-    if (number == 0) return std::nullopt;
-    // The table of line starts grows as far as asked, never further: a pipe may
-    // have nothing more to give.
-    RegisterHandle h(text);
-    if (!c.starts.empty()) {
-        h.position() = c.starts.back();
-        readLine(h);
-    }
-    while (c.starts.size() < number) {
-        LinePosition at = h.position();
-        if (readLine(h).read == LineRead::End) return std::nullopt;
-        c.starts.push_back(at);
-    }
-    h.position() = c.starts[number - 1];
-    return readLine(h).line;
-}
-
 bool isEndOfRegister(RegisterHandle& h) {
-    return !lineAvailable(*h.text().content, h.position());
+    return !lineAvailable(*h.text().content, h.nextLineNumber());
 }
 
 ReadLine readLine(RegisterHandle& h) {
     RegisterContent& c = *h.text().content;
-    LinePosition& at = h.position();
-    if (!lineAvailable(c, at)) return {};
-    const RegisterContent::Block& b = c.blocks[at.block];
-    const char* start = b.bytes.get() + at.offset;
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', b.complete - at.offset));
-    ReadLine r{LineRead::Line,
-               {std::string_view(start, static_cast<std::size_t>(lf - start)), at.line},
-               0};
-    if (at.invalid < c.invalid.size() && c.invalid[at.invalid].block == at.block &&
-        c.invalid[at.invalid].offset == at.offset) {
-        r.read = LineRead::Invalid;
-        r.invalidColumn = c.invalid[at.invalid].column;
-        ++at.invalid;
-    }
-    at.offset += r.line.text.size() + 1;
-    ++at.line;
-    return r;
+    const std::uint64_t number = h.nextLineNumber();
+    if (!lineAvailable(c, number)) return {};
+    const RegisterContent::Line& l = c.line(number);
+    std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
+    h.setNextLineNumber(number + 1);
+    return {l.invalidAt != 0 ? LineRead::Invalid : LineRead::Line,
+            {std::string_view(l.start, size), number},
+            l.invalidAt,
+            l.type};
 }
 
-NumberedLine nextLine(RegisterHandle& h) {
+NumberedLine nextLine(RegisterHandle& h, LineType& type) {
     ReadLine r = readLine(h);
     if (r.read == LineRead::End) fail(FailureKind::EndOfFile, {}, h.path());
     if (r.read == LineRead::Invalid)
         fail(FailureKind::InvalidBytes, {r.line.number, r.invalidColumn}, h.path());
+    type = r.type;
     return r.line;
+}
+
+NumberedLine nextLine(RegisterHandle& h) {
+    LineType type;
+    return nextLine(h, type);
 }
 
 std::string getALine(RegisterHandle& h) {

@@ -48,14 +48,6 @@ std::uint64_t countLines(const RegisterText& text);
 // Line number (from 1) of the text, read as far as needed; nothing past the end.
 std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number);
 
-// A position between lines: where the next line starts.
-struct LinePosition {
-    std::size_t block = 0;
-    std::size_t offset = 0;
-    std::size_t invalid = 0; // entries of the invalid-line list before this position
-    std::uint64_t line = 1;  // the number of the line that starts here
-};
-
 // Holds the lock rule for one file while a handle is open on it (note [lock rule]).
 struct LockRelease {
     void operator()(const void* id) const;
@@ -70,12 +62,12 @@ class RegisterHandle {
     const std::string& path() const { return registerPath(text_); }
     const RegisterText& text() const { return text_; }
     // The number of the line the next read returns.
-    std::uint64_t nextLineNumber() const { return at_.line; }
-    LinePosition& position() { return at_; }
+    std::uint64_t nextLineNumber() const { return next_; }
+    void setNextLineNumber(std::uint64_t line) { next_ = line; }
 
   private:
     RegisterText text_;
-    LinePosition at_;
+    std::uint64_t next_ = 1;
     RegisterLock lock_;
 };
 
@@ -97,8 +89,11 @@ struct ReadLine {
     LineRead read = LineRead::End;
     NumberedLine line;
     std::uint64_t invalidColumn = 0;
+    LineType type = LineType::NoColumnText; // of a line that is read
 };
 ReadLine readLine(RegisterHandle& h);
+// nextLine, with the line's type.
+NumberedLine nextLine(RegisterHandle& h, LineType& type);
 
 // The first line from the handle's position on whose code is exactly code, or
 // notFound. See note [code of a line].

@@ -25,15 +25,6 @@ std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
     return static_cast<std::size_t>((static_cast<Wide>(hash) * slotCount) >> 64);
 }
 
-LineType lineTypeOf(std::string_view line) {
-    Column type = findColumn(2, line);
-    if (type.fault == ColumnFault::EmptyText) return LineType::NoColumnText;
-    if (type.fault == ColumnFault::NoMoreColumns) return LineType::NoTypeColumn;
-    if (type.text == "0") return LineType::Basic;
-    if (type.text == "1" || type.text == "2") return LineType::Composite;
-    return LineType::Other;
-}
-
 LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
     (void)ix;
     // The not-found text " " has no type column: no line has the code.
@@ -206,9 +197,9 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
         if (!code || (!valid && !isValidUtf8(*code))) continue;
         if (code->size() >= UINT32_MAX)
             fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
-        std::uint64_t hash = hashText(*code).hash;
+        std::uint64_t hash = hashOfText(*code);
         prefetchCode(ix, hash);
-        LookedUp found{lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2)};
+        LookedUp found{valid ? r.type : lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2)};
         batch.entries.push_back({hash, batch.codes.size(), code->size(), found, r.line.number,
                                  ix.stopLine != 0, !hasParenthesis});
         batch.codes.append(*code);
@@ -237,6 +228,5 @@ Probe probe(const RegisterIndex& ix, std::string_view code) {
     bool blank = code.find(' ') != std::string_view::npos;
     if (blank && !ix.blankInSomeCode)
         return probeHashed(ix, 0, blank, [](std::string_view) { return false; });
-    return probeHashed(ix, hashText(code).hash, blank,
-                       [&](std::string_view c) { return c == code; });
+    return probeHashed(ix, hashOfText(code), blank, [&](std::string_view c) { return c == code; });
 }

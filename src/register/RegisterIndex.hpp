@@ -11,9 +11,6 @@
 #include <string_view>
 #include <vector>
 
-// The type column of a line, as the readers test it.
-enum class LineType : std::uint8_t { Basic, Composite, Other, NoColumnText, NoTypeColumn };
-
 // What a look-up found: the type of the line and whether the line is longer than
 // two characters; its number comes from lineFound.
 struct LookedUp {
@@ -75,7 +72,6 @@ struct RegisterLookUp {
 };
 const RegisterIndex& indexOf(RegisterLookUp& lookUps);
 
-LineType lineTypeOf(std::string_view line);
 // The type of a line found, failing as the column getter does on it.
 LineType typeOf(const RegisterIndex& ix, const LookedUp& found);
 

@@ -107,3 +107,17 @@ RegisterLineRecord setRegisterLineDesc(std::string text, RegisterLineRecord r) {
     r.desc = std::move(text);
     return r;
 }
+
+LineType checkedType(NumberedLine line, LineType type) {
+    if (type == LineType::NoColumnText || type == LineType::NoTypeColumn) getColumn(2, line);
+    return type;
+}
+
+LineType lineTypeOf(std::string_view line) {
+    Column type = findColumn(2, line);
+    if (type.fault == ColumnFault::EmptyText) return LineType::NoColumnText;
+    if (type.fault == ColumnFault::NoMoreColumns) return LineType::NoTypeColumn;
+    if (type.text == "0") return LineType::Basic;
+    if (type.text == "1" || type.text == "2") return LineType::Composite;
+    return LineType::Other;
+}

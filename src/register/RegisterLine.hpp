@@ -45,6 +45,14 @@ std::string_view getColumn(int n, NumberedLine line);
 
 RegisterLineRecord getTuple(std::string_view line);
 
+// The type of a line, as its type column says; found once per run for every
+// line (note [line table]).
+enum class LineType : std::uint8_t { Basic, Composite, Other, NoColumnText, NoTypeColumn };
+LineType lineTypeOf(std::string_view line);
+// A line's type as the type column's getter tests it: fails as that getter does
+// on a line without a type column.
+LineType checkedType(NumberedLine line, LineType type);
+
 std::string_view getRegisterLineCode(std::string_view line);
 std::string_view getRegisterLineType(std::string_view line);
 std::string_view getRegisterLineFaExpr(std::string_view line);

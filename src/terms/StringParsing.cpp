@@ -24,7 +24,11 @@ bool isNumbers(std::u32string_view t) {
 
 bool isLettersNumbers(std::u32string_view t) {
     if (t.empty()) return true;
-    auto letters =
-        static_cast<std::size_t>(std::find_if_not(t.begin(), t.end(), isLetter) - t.begin());
-    return letters > 0 && isNumbers(t.substr(letters));
+    std::size_t i = 0;
+    while (i < t.size() && isLetter(t[i]))
+        ++i;
+    if (i == 0) return false;
+    while (i < t.size() && isDigit(t[i]))
+        ++i;
+    return i == t.size();
 }

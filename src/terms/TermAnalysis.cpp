@@ -257,6 +257,16 @@ std::string renderTerm(TermGraph& g, std::uint32_t node) {
 }
 
 bool termEquals(TermGraph& g, std::uint32_t node, std::string_view utf8) {
+    const TermNode& n = g.nodes[node];
+    if (!n.isOperator) { // an atom: its word, character by character
+        std::size_t pos = 0;
+        for (char32_t c : wordOf(g, n)) {
+            if (pos == utf8.size()) return false;
+            auto b = static_cast<unsigned char>(utf8[pos]);
+            if ((b < 0x80 ? (++pos, char32_t{b}) : nextChar(utf8, pos)) != c) return false;
+        }
+        return pos == utf8.size();
+    }
     std::size_t chars = countChars(utf8);
     if (g.nodes[node].length != std::min<std::size_t>(chars, lengthCap)) return false;
     std::size_t pos = 0;
