@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Full fagen runs on generated registers against the I/O floor, in one run.
+# Full fagen runs on generated registers against two floors, in one run:
+# - the copy floor: read the register once and write the run's output bytes
+#   with cat into fresh files (the physical limit on the machine);
+# - the I/O floor (bench/io_floor): read the register five times and append as
+#   many lines through buffers.
 #   bench/run-bench.sh [SIZES] [RUNS] [CHAIN]
 # SIZES: register sizes in lines (default "10000 100000 1000000"); RUNS: runs per
-# size, the median is shown (default 5); CHAIN: with D > 0, one more composite of
-# D alternatives (default 0). Needs build/ configured with -DFAGEN_BENCH=ON.
+# size, medians shown (default 5); CHAIN: with D > 0, one more composite of D
+# alternatives (default 0). FAGEN_BUILD names the build tree (default build/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sizes=${1:-"10000 100000 1000000"}
@@ -12,36 +16,42 @@ chain=${3:-0}
 bin=${FAGEN_BUILD:-$root/build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/run" "$work/working_dir"
+mkdir -p "$work/run" "$work/working_dir" "$work/expected"
 
 median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0 ? a / b : 0) }'; }
 
 # Prints "seconds peak_kb" of one command, run in $work/run with fresh outputs.
 measure() {
     rm -f "$work"/run/*.h "$work"/working_dir/*.h
-    (cd "$work/run" && /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null) || true
+    (cd "$work/run" && /usr/bin/time -q -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1) || true
     cat "$work/time"
 }
 
-# ratio: the median of fagen/floor over adjacent pairs of runs (the machine's
-# speed drifts between runs; each pair sees about the same).
-printf '%-9s %-10s %-10s %-7s %-9s %-10s %-9s\n' lines fagen_s floor_s ratio peak_MB us/line lint_s
+# Ratios are medians over adjacent runs: this machine's speed drifts between
+# runs, and each group of runs sees about the same.
+printf '%-8s %-8s %-8s %-8s %-11s %-10s %-8s %-8s %-8s %-9s\n' \
+    lines fagen_s copy_s floor_s fagen/copy fagen/floor peak_MB us/line lint_s lint/fagen
 for n in $sizes; do
     "$bin/bench/make_register" "$n" "$chain" > "$work/reg"
+    (cd "$work/run" && "$bin/fagen" 0 4 ../reg basic.h family.h)
+    cp "$work"/run/*.h "$work"/working_dir/*.h "$work/expected/"
     basics=$((n * 6 / 10)); composites=$((n - basics + (chain > 0 ? 1 : 0)))
-    f=(); l=(); m=(); c=(); q=()
+    copy="cat ../reg >/dev/null; for f in basic.h family.h; do cat ../expected/\$f > \$f; done;
+          for f in names.h config.h; do cat ../expected/\$f > ../working_dir/\$f; done"
+    f=(); c=(); l=(); m=(); qc=(); ql=(); k=(); qk=()
     for ((i = 0; i < runs; i++)); do
-        read -r t kb < <(measure "$bin/fagen" 0 4 ../reg basic.h family.h)
-        f+=("$t"); m+=("$kb")
-        read -r t _ < <(measure "$bin/bench/io_floor" ../reg . "$basics" "$((basics + 1))" "$((2 * basics + composites))")
-        l+=("$t")
-        q+=("$(awk -v a="${f[-1]}" -v b="$t" 'BEGIN { print (b > 0 ? a / b : 0) }')")
-        read -r t _ < <(measure "$bin/fagen-lint" ../reg)
-        c+=("$t")
+        read -r tf kb < <(measure "$bin/fagen" 0 4 ../reg basic.h family.h)
+        read -r tc _ < <(measure sh -c "$copy")
+        read -r tl _ < <(measure "$bin/bench/io_floor" ../reg . "$basics" "$((basics + 1))" "$((2 * basics + composites))")
+        read -r tk _ < <(measure "$bin/fagen-lint" ../reg)
+        f+=("$tf"); m+=("$kb"); c+=("$tc"); l+=("$tl"); k+=("$tk")
+        qc+=("$(ratio "$tf" "$tc")"); ql+=("$(ratio "$tf" "$tl")"); qk+=("$(ratio "$tk" "$tf")")
     done
-    ft=$(printf '%s\n' "${f[@]}" | median); lt=$(printf '%s\n' "${l[@]}" | median)
-    mk=$(printf '%s\n' "${m[@]}" | median); ct=$(printf '%s\n' "${c[@]}" | median)
-    qt=$(printf '%s\n' "${q[@]}" | median)
-    awk -v n="$n" -v f="$ft" -v l="$lt" -v k="$mk" -v c="$ct" -v q="$qt" 'BEGIN {
-        printf "%-9d %-10.3f %-10.3f %-7.2f %-9.1f %-10.3f %-9.3f\n", n, f, l, q, k / 1024, f * 1e6 / n, c }'
+    med() { printf '%s\n' "$@" | median; }
+    awk -v n="$n" -v f="$(med "${f[@]}")" -v c="$(med "${c[@]}")" -v l="$(med "${l[@]}")" \
+        -v qc="$(med "${qc[@]}")" -v ql="$(med "${ql[@]}")" -v mk="$(med "${m[@]}")" \
+        -v k="$(med "${k[@]}")" -v qk="$(med "${qk[@]}")" 'BEGIN {
+        printf "%-8d %-8.3f %-8.3f %-8.3f %-11.2f %-10.2f %-8.1f %-8.3f %-8.3f %-9.2f\n",
+               n, f, c, l, qc, ql, mk / 1024, f * 1e6 / n, k, qk }'
 done

@@ -39,8 +39,19 @@ TextHash hashText(std::string_view utf8) {
 
 std::uint64_t hashOfText(std::string_view utf8) {
     const std::uint64_t base = hashBase();
+    static const std::uint64_t base2 = mulMod(base, base);
     std::uint64_t h = 0;
-    for (std::size_t pos = 0; pos < utf8.size();) {
+    std::size_t pos = 0;
+    // Two ASCII characters a step: h * base^2 + c1 * base + c2, the products apart.
+    while (pos + 1 < utf8.size() &&
+           ((static_cast<unsigned char>(utf8[pos]) | static_cast<unsigned char>(utf8[pos + 1])) &
+            0x80) == 0) {
+        std::uint64_t c1 = static_cast<unsigned char>(utf8[pos]) + 1u,
+                      c2 = static_cast<unsigned char>(utf8[pos + 1]) + 1u;
+        h = addMod(addMod(mulMod(h, base2), mulMod(c1, base)), c2);
+        pos += 2;
+    }
+    while (pos < utf8.size()) {
         auto b = static_cast<unsigned char>(utf8[pos]);
         char32_t c = b < 0x80 ? (++pos, b) : nextChar(utf8, pos);
         h = addMod(mulMod(h, base), std::uint64_t{c} + 1);

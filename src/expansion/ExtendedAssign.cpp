@@ -209,8 +209,154 @@ ExpansionContext expansionOf(const std::string& registerPath) {
     return context;
 }
 
+// note [plain terms]: most expressions are ASCII words, each after one blank,
+// and name codes that hold no blank. Read as words, such a term is the same
+// term as the position-by-position reading gives (each operand's text is its
+// normal form, so the next one starts where it ends), and no operator term can
+// be a code. expandPlain expands it from its words alone, making the same
+// look-ups in the same order; anything else (another shape, a look-up that does
+// not find a feature, an atom without translation) returns false before a
+// byte is written, and the general expansion does the term again and meets the
+// failure exactly as always.
+bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
+    const RegisterIndex* ix = context.lookUps.index ? &*context.lookUps.index : nullptr;
+    if (!ix || ix->blankInSomeCode || ix->stopLine != 0 || ix->empty || term.empty() ||
+        term[0] == ' ')
+        return false;
+    using Word = ExpansionContext::PlainWord;
+    auto& words = context.plainWords;
+    words.clear();
+    bool anyVariable = false;
+    for (std::size_t i = 0; i < term.size();) {
+        std::size_t j = i;
+        bool digits = false, variable = true; // letters, then digits
+        for (; j < term.size() && term[j] != ' '; ++j) {
+            auto c = static_cast<unsigned char>(term[j]);
+            if (c <= ' ' || c >= 0x7F) return false; // white space, controls, non-ASCII
+            bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+            bool digit = c >= '0' && c <= '9';
+            if (letter && !digits) continue;
+            if (digit && j > i) {
+                digits = true;
+                continue;
+            }
+            variable = false;
+        }
+        if (j + 1 == term.size() || (j + 1 < term.size() && term[j + 1] == ' '))
+            return false; // blanks
+        bool op = j == i + 1 && (term[i] == '+' || term[i] == '.');
+        // A code is about to be looked up: hash it and start fetching its slot,
+        // so the look-ups of a term wait for memory together.
+        std::uint64_t hash = variable ? hashOfText(term.substr(i, j - i)) : 0;
+        if (variable) prefetchCode(*ix, hash);
+        words.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), 0, 0, op,
+                         variable, Decision::Unknown, hash, notFoundLine});
+        anyVariable = anyVariable || variable;
+        i = j + 1;
+    }
+    if (!anyVariable || !words[0].op) return false; // a constant expression, or an atom
+    // The extent of each term, from the back: an atom ends after itself, an
+    // operator term after its right operand.
+    for (std::size_t k = words.size(); k-- > 0;) {
+        if (!words[k].op) {
+            words[k].past = static_cast<std::uint32_t>(k + 1);
+            continue;
+        }
+        if (k + 1 >= words.size()) return false; // a missing operand
+        std::uint32_t right = words[k + 1].past;
+        if (right >= words.size()) return false;
+        words[k].past = words[right].past;
+    }
+    if (words[0].past == 0 || words[0].past > words.size()) return false;
+    // The look-ups, depth first, the left operand before the right one.
+    std::uint32_t variables = 0;
+    for (Word& w : words) {
+        w.variablesBefore = variables;
+        variables += w.variable;
+    }
+    auto variablesIn = [&](std::size_t from, std::size_t past) {
+        return (past < words.size() ? words[past].variablesBefore : variables) !=
+               words[from].variablesBefore;
+    };
+    for (std::size_t k = 1; k < words[0].past; ++k) {
+        Word& w = words[k];
+        if (!variablesIn(k, w.past)) {
+            w.decision = Decision::Eval;
+            k = w.past - 1; // the ground term is taken whole
+            continue;
+        }
+        if (w.op) {
+            w.decision = Decision::Operator;
+            continue;
+        }
+        std::string_view code = term.substr(w.begin, w.end - w.begin);
+        LookedUp found =
+            lookUpHashed(*ix, w.hash, false, [&](std::string_view c) { return c == code; });
+        if (!found.found || found.type == LineType::NoColumnText ||
+            found.type == LineType::NoTypeColumn)
+            return false;
+        w.found = found;
+        if (found.longerThanTwo && found.type == LineType::Basic)
+            w.decision = Decision::Keep;
+        else
+            w.decision = found.type == LineType::Composite ? Decision::Keep : Decision::Blank;
+    }
+    // The expression, from left to right, every operand in upper case. An atom
+    // without translation leaves out as it was.
+    const std::size_t start = out.size();
+    std::string& text = out;
+    text += term[0] == '+' ? "PLUS(" : "DOT(";
+    // Operator words whose left operand is written (bit 31: their right one too).
+    constexpr std::uint32_t rightDone = std::uint32_t{1} << 31;
+    std::vector<std::uint32_t>& open = context.plainStack;
+    open.clear();
+    open.push_back(0);
+    std::size_t k = 1;
+    for (;;) {
+        const Word& w = words[k];
+        if (w.op && w.decision != Decision::Keep && w.decision != Decision::Blank) {
+            text += term[w.begin] == '+' ? "PLUS(" : "DOT(";
+            open.push_back(static_cast<std::uint32_t>(k));
+            ++k;
+            continue;
+        }
+        if (w.decision == Decision::Keep) {
+            std::size_t at = text.size();
+            text.append(term.substr(w.begin, w.end - w.begin));
+            for (char* c = text.data() + at; c != text.data() + text.size(); ++c)
+                if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+        } else if (w.decision == Decision::Blank) {
+            text += ' ';
+        } else {
+            std::string_view a = term.substr(w.begin, w.end - w.begin);
+            if (a != "0" && a != "1") {
+                out.resize(start);
+                return false;
+            }
+            text += a == "0" ? "ZEROSET" : "ONESET";
+        }
+        // Close every operator term this operand completes; then go on with the
+        // right operand of the innermost one it does not.
+        while (!open.empty() && (open.back() & rightDone)) {
+            text += ')';
+            open.pop_back();
+        }
+        if (open.empty()) break;
+        text += ", ";
+        open.back() |= rightDone;
+        k = words[(open.back() & ~rightDone) + 1].past;
+    }
+    return true;
+}
+
 void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
                     Place origin) {
+    // The checker takes the plain way too when its index has no line that stops a
+    // search: then a plain term has no failure to keep and no reading to warn of
+    // but its ignored words.
+    context.reach = 0;
+    context.plain = expandPlain(term, context, out);
+    if (context.plain) return;
     TermGraph& g = context.graph;
     readTerm(term, g, origin);
     context.decisions.clear();

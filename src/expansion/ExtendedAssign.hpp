@@ -35,6 +35,19 @@ struct ExpansionContext {
     // The hash of each word of a short term, by the word's first position: a
     // word's slot is fetched while the term is analysed, and hashed once.
     std::vector<std::pair<std::uint32_t, std::uint64_t>> wordHashes;
+    // Scratch space of the expansion of plain terms (note [plain terms]).
+    struct PlainWord {
+        std::uint32_t begin, end; // in the term
+        std::uint32_t past;       // the word after the term that starts here
+        std::uint32_t variablesBefore;
+        bool op, variable;
+        Decision decision;
+        std::uint64_t hash; // of a variable
+        LookedUp found;     // what the variable's look-up found
+    };
+    std::vector<PlainWord> plainWords; // of the last term, when `plain` is set
+    bool plain = false;                // the last term was expanded from its words
+    std::vector<std::uint32_t> plainStack;
     TermReading reading;
     // The checker's reading (note [checker failures]): with collect, each
     // failure of a look-up or a translation is kept there and the expansion goes

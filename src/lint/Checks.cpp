@@ -401,6 +401,30 @@ void checkReferences(Checker& c, const Composite& k) {
     }
 }
 
+// The same checks for a term expanded from its words (note [plain terms]): its
+// reading is the words' own, so only ignored words can be warned of.
+void checkPlain(Checker& c, const Composite& k) {
+    const auto& words = c.context.plainWords;
+    const std::size_t used = words[0].past;
+    auto at = [&](std::size_t w) {
+        return Place{k.at.line, k.at.column + words[w].begin};
+    }; // ASCII
+    std::unordered_set<std::string_view> seen;
+    for (std::size_t w = 1; w < used; ++w) {
+        const auto& word = words[w];
+        if (word.op || !word.variable || word.decision == Decision::Eval ||
+            word.decision == Decision::Unknown)
+            continue;
+        std::string_view text = k.expression.substr(word.begin, word.end - word.begin);
+        if (seen.insert(text).second)
+            checkReference(c, k, text, at(w), word.decision, false, word.found);
+    }
+    if (used < words.size())
+        add(c, at(used), Severity::Warning,
+            "text after the first complete term is ignored: " +
+                quoted(k.expression.substr(words[used].begin, 200)));
+}
+
 // The first character of an expansion the locale's encoding cannot write: an
 // operand's code in upper case, or the whole expression kept as written.
 void checkExpansionEncodable(Checker& c, const Composite& k, const std::string& expansion) {
@@ -473,6 +497,10 @@ void checkComposites(Checker& c) {
                 continue;
             shown.emplace_back(f.place.column, f.kind);
             addFailure(c, f, k.at);
+        }
+        if (c.context.plain) {
+            checkPlain(c, k);
+            continue;
         }
         checkReading(c);
         checkReferences(c, k);

@@ -64,14 +64,19 @@ struct RegisterContent {
     // chunks that never move.
     struct Line {
         const char* start;
-        std::uint32_t size;      // bytes (a longer line keeps its size in `long`)
-        std::uint32_t invalidAt; // the column of its first byte the encoding refuses; 0: valid
+        std::uint32_t size; // bytes; a longer line keeps its size in longSizes
         LineType type;
+        bool invalid; // its column is in invalidAt
     };
-    static constexpr std::size_t chunkLines = std::size_t{1} << 16;
-    std::vector<std::unique_ptr<Line[]>> lines;
+    // Chunks of 4 MiB, mapped in large pages: a run touches every one of them.
+    static constexpr std::size_t chunkLines = (std::size_t{4} << 20) / sizeof(Line);
+    struct ChunkRelease {
+        void operator()(Line* p) const { releaseLarge(p, chunkLines * sizeof(Line)); }
+    };
+    std::vector<std::unique_ptr<Line[], ChunkRelease>> lines;
     std::uint64_t lineCount = 0;
     std::unordered_map<std::uint64_t, std::uint64_t> longSizes; // line: its size, past 4 GiB
+    std::unordered_map<std::uint64_t, std::uint64_t> invalidAt; // line: its first bad column
 
     const Line& line(std::uint64_t number) const {
         return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
@@ -82,15 +87,18 @@ namespace {
 
 // Enters one complete line (without its line feed) into the line table.
 void addLine(RegisterContent& c, const char* start, std::size_t size, std::uint64_t invalidAt) {
+    using Line = RegisterContent::Line;
     if (c.lineCount % RegisterContent::chunkLines == 0)
-        c.lines.push_back(std::make_unique<RegisterContent::Line[]>(RegisterContent::chunkLines));
-    RegisterContent::Line& l = c.lines.back()[c.lineCount % RegisterContent::chunkLines];
+        c.lines.emplace_back(
+            static_cast<Line*>(allocateLarge(RegisterContent::chunkLines * sizeof(Line))));
+    Line& l = c.lines.back()[c.lineCount % RegisterContent::chunkLines];
     ++c.lineCount;
     l.start = start;
     l.size = size > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(size);
     if (size > UINT32_MAX) c.longSizes[c.lineCount] = size;
-    l.invalidAt = static_cast<std::uint32_t>(std::min<std::uint64_t>(invalidAt, UINT32_MAX));
-    l.type = invalidAt != 0 ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
+    l.invalid = invalidAt != 0;
+    if (l.invalid) c.invalidAt[c.lineCount] = invalidAt;
+    l.type = l.invalid ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
 }
 
 RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
@@ -351,9 +359,9 @@ ReadLine readLine(RegisterHandle& h) {
     const RegisterContent::Line& l = c.line(number);
     std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
     h.setNextLineNumber(number + 1);
-    return {l.invalidAt != 0 ? LineRead::Invalid : LineRead::Line,
+    return {l.invalid ? LineRead::Invalid : LineRead::Line,
             {std::string_view(l.start, size), number},
-            l.invalidAt,
+            l.invalid ? c.invalidAt.at(number) : 0,
             l.type};
 }
 
