@@ -180,8 +180,13 @@ void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
             Severity::Warning,
             "the description is cut at this «,»: fagen writes " + quoted(desc.text));
     checkDescription(c, line, desc.text);
-    std::string upper = upperCase(code);
-    if (checkName(c, codeAt, code, "bdd") && checkName(c, codeAt, upper, "FAMILY") && upper == code)
+    // An ASCII identifier stays one in upper case, and no keyword is in upper
+    // case: only other codes are upper-cased to be checked.
+    bool lowerCase =
+        std::any_of(code.begin(), code.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; });
+    if (checkName(c, codeAt, code, "bdd") &&
+        (isIdentifier(code) || checkName(c, codeAt, upperCase(code), "FAMILY")) && !lowerCase &&
+        isIdentifier(code))
         add(c, codeAt, Severity::Warning,
             "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
                 "» and «FAMILY " + std::string(code) + "» declare the same name");
@@ -219,7 +224,7 @@ void checkLine(Checker& c, const ReadLine& r) {
             addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
-        checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
+        if (!isIdentifier(code)) checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
         checkEncodable(c, line, code, true, "the code");
         c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
     } else {
@@ -415,6 +420,8 @@ void checkPlain(Checker& c, const Composite& k) {
         if (word.op || !word.variable || word.decision == Decision::Eval ||
             word.decision == Decision::Unknown)
             continue;
+        // Only a composite, or a line of another type, has something to warn of.
+        if (word.found.type != LineType::Composite && word.decision != Decision::Blank) continue;
         std::string_view text = k.expression.substr(word.begin, word.end - word.begin);
         if (seen.insert(text).second)
             checkReference(c, k, text, at(w), word.decision, false, word.found);
