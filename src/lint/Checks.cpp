@@ -536,7 +536,8 @@ void checkComposites(Checker& c) {
         bool invalid = std::binary_search(c.invalidLines.begin(), c.invalidLines.end(), s);
         add(c, {s, 1}, Severity::Note,
             invalid ? "look-ups by code read these bytes too: they end here, and with them " + which
-                    : "this line has no «(»: look-ups by code end here, and with them " + which);
+                    : std::string(isError ? "this line has no «(»: " : "") +
+                          "look-ups by code end here, and with them " + which);
     }
 }
 
