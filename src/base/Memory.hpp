@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <new>
 
+// Zeroed memory: fresh pages from the kernel, or calloc for small blocks.
 void* allocateLarge(std::size_t bytes);
 void releaseLarge(void* p, std::size_t bytes);
 
@@ -18,4 +19,48 @@ template <class T> struct LargeAllocator {
     }
     void deallocate(T* p, std::size_t n) noexcept { releaseLarge(p, n * sizeof(T)); }
     template <class U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+};
+
+// A fixed array of zeroed elements (T is all zeros when zero-initialized): made
+// without writing it, so a large table costs only the pages its use touches.
+template <class T> class ZeroedArray {
+  public:
+    ZeroedArray() = default;
+    explicit ZeroedArray(std::size_t n)
+        : data_(n ? static_cast<T*>(allocateLarge(n * sizeof(T))) : nullptr), size_(n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    }
+    ZeroedArray(ZeroedArray&& o) noexcept : data_(o.data_), size_(o.size_) {
+        o.data_ = nullptr;
+        o.size_ = 0;
+    }
+    ZeroedArray& operator=(ZeroedArray&& o) noexcept {
+        ZeroedArray(static_cast<ZeroedArray&&>(o)).swap(*this);
+        return *this;
+    }
+    ~ZeroedArray() {
+        if (data_) releaseLarge(data_, size_ * sizeof(T));
+    }
+    void swap(ZeroedArray& o) noexcept {
+        T* d = data_;
+        data_ = o.data_;
+        o.data_ = d;
+        std::size_t s = size_;
+        size_ = o.size_;
+        o.size_ = s;
+    }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+  private:
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
 };

@@ -77,8 +77,8 @@ void grow(RegisterIndex& ix, std::size_t atLeast) {
     old.swap(ix.slots);
     oldLines.swap(ix.lines);
     std::size_t size = std::max<std::size_t>({64, old.size() * 2, atLeast});
-    ix.slots.resize(size);
-    if (ix.withLines) ix.lines.resize(size);
+    ix.slots = ZeroedArray<RegisterIndex::Slot>(size);
+    if (ix.withLines) ix.lines = ZeroedArray<std::uint64_t>(size);
     for (std::size_t i = 0; i < old.size(); ++i) {
         if (!old[i].used) continue;
         std::size_t s = slotOf(old[i].hash, ix.slots.size());

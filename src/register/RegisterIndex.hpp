@@ -48,11 +48,11 @@ struct RegisterIndex {
     std::vector<std::uint64_t> stopLines; // every line that stops a search, with line numbers
     bool blankInSomeCode = false;         // a code holds a 0x20: operator terms can match
     std::size_t count = 0;                // codes kept
-    std::vector<Slot, LargeAllocator<Slot>> slots; // open addressing, at most two thirds full
+    ZeroedArray<Slot> slots;              // open addressing, at most two thirds full
     std::string codes;
     // The number of each slot's line, when asked for (fagen-lint).
     bool withLines = false;
-    std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> lines;
+    ZeroedArray<std::uint64_t> lines;
     // Lines whose code an earlier line has, with that line's number, in order
     // (with line numbers; lines with "(" only).
     std::vector<std::pair<std::uint64_t, std::uint64_t>> duplicates;
