@@ -264,6 +264,19 @@ std::string argumentText(std::string_view bytes) {
     return out;
 }
 
+std::string textOfBytes(std::string_view bytes) {
+    if (!codec().utf8) return argumentText(bytes);
+    std::string out;
+    while (!bytes.empty()) {
+        std::size_t good = validUtf8Prefix(bytes);
+        out.append(bytes.substr(0, good));
+        if (good == bytes.size()) break;
+        appendChar(out, escapedByte | static_cast<unsigned char>(bytes[good]));
+        bytes.remove_prefix(good + 1);
+    }
+    return out;
+}
+
 bool encodeToLocale(std::string_view utf8, std::string& out) {
     const LocaleCodec& c = codec();
     if (c.utf8) {
@@ -307,6 +320,10 @@ void appendShown(std::string& out, std::string_view utf8) {
         } else if (c < 0x20 || c == 0x7F) {
             out += "\\x";
             out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        } else if (c >= escapedByte + 0x80 && c <= escapedByte + 0xFF) { // a byte no encoding took
+            out += "\\x";
+            out.push_back(hex[(c >> 4) & 15]);
             out.push_back(hex[c & 15]);
         } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0xD800 && c <= 0xDFFF) || c == 0x2028 ||
                    c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {

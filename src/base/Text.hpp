@@ -58,6 +58,10 @@ const std::string& localeCodeset();
 // A command-line argument as text: its bytes come out of encodeToLocale as they
 // went in (note [argument bytes]).
 std::string argumentText(std::string_view bytes);
+// Bytes from outside (a path, an option) as text to show: their characters, and
+// each byte the locale's encoding refuses as an escaped byte, which appendShown
+// shows as \xNN.
+std::string textOfBytes(std::string_view bytes);
 // True when the locale's encoding can show every character of utf8.
 bool canShow(std::string_view utf8);
 // Appends utf8 to out with the characters a terminal acts on (C0 and C1

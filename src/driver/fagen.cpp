@@ -52,7 +52,7 @@ int report(const std::string& self, const std::string& message, const Failure* f
         } else if (f->place.line != 0 && reg.content) {
             std::string why = explainRunFailure(*f, reg);
             std::string path;
-            appendShown(path, registerPath(reg));
+            appendShown(path, textOfBytes(registerPath(reg)));
             if (!why.empty())
                 text +=
                     shownInLocale(self + ": note: " + path + ":" + std::to_string(f->place.line) +

@@ -43,17 +43,28 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
             return "no text is left for the type column: the line holds only parentheses, or "
                    "nothing "
                    "follows the code's «,»";
-        return "no text is left for the " + column + " column: only parentheses follow its «,»";
+        return "no text is left for the " + column +
+               " column: nothing but parentheses follows the last «,»";
+    }
+    // A column lost because the one before it is empty: the search for the end of
+    // a column starts at its second character (see fagen-lint(1)).
+    static const char* const names[] = {"code", "type", "expression", "description"};
+    for (int n = 2; n <= 4; ++n) {
+        if (column != names[n - 1]) continue;
+        Column before = findColumn(n - 1, t);
+        if (before.fault == ColumnFault::None && before.text.empty())
+            return std::string("the ") + names[n - 2] +
+                   " column is empty, so fagen's search for its end passes over "
+                   "the «,» after it: no " +
+                   column + " column is left" +
+                   (column == "description"
+                        ? " (a basic feature needs (code,0,expression,description))"
+                        : "");
     }
     if (column == "type") return "no type column: no «,» follows the code";
     if (column == "expression")
         return "a composite feature needs an expression column: no «,» follows the type";
     if (column == "description") {
-        Column expression = findColumn(3, t);
-        if (expression.fault == ColumnFault::None && expression.text.empty())
-            return "the expression column is empty, so fagen's search for the description passes "
-                   "over it: "
-                   "a basic feature needs (code,0,expression,description)";
         return "a basic feature needs a description column: fagen writes it into the basic "
                "declarations file";
     }
@@ -66,25 +77,21 @@ std::string stuckOperator(std::string_view word) {
            quoted(word.substr(1)) + ": put a blank after the operator";
 }
 
-std::string untranslatable(const Failure& f, const std::optional<NumberedLine>& line,
-                           Explainer& e) {
+std::string untranslatable(const Failure& f, Explainer& e) {
     std::string_view w = f.subject;
-    // An operator written against the word: eval took it for the operator.
-    if (line && f.place.column > 1) {
-        std::size_t at = offsetOf(line->text, f.place.column);
-        char before = at > 0 ? line->text[at - 1] : ' ';
-        if ((before == '+' || before == '.') &&
-            (at < 2 || isWhiteSpace(static_cast<unsigned char>(line->text[at - 2])) ||
-             line->text[at - 2] == ','))
-            return stuckOperator(std::string(1, before) + std::string(w));
-    }
+    const bool variable = isLettersNumbers(toChars(w));
+    // An operator written against the word, which eval took for an operator:
+    // the advice helps when the word would then be read as a code.
+    if ((f.detail == "+" || f.detail == ".") && variable)
+        return stuckOperator(f.detail + std::string(w));
     if (f.detail == "expression") {
         // eval met the whole expression: empty, or not beginning with 0, 1, + or .
         if (w.empty()) return "an empty expression: there is nothing to translate";
-        if (w.front() == ' ')
-            return "the expression " + quoted(w) +
-                   " begins with a blank: fagen translates a constant "
-                   "expression from its first character";
+        std::size_t pos = 0;
+        if (isWhiteSpace(nextChar(w, pos)))
+            return "the expression " + quoted(w) + " begins with white space, " +
+                   quoted(w.substr(0, pos)) +
+                   ": fagen translates a constant expression from its first character";
         std::size_t end = w.find_last_not_of(' ');
         if (end + 1 < w.size() && (w.substr(0, end + 1) == "0" || w.substr(0, end + 1) == "1"))
             return quoted(w) + " is neither a code nor 0 or 1: it ends in a blank";
@@ -95,8 +102,17 @@ std::string untranslatable(const Failure& f, const std::optional<NumberedLine>& 
             return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
                    " and goes on: an expression without codes is 0, 1, or begins with + or .";
     }
-    if (w.size() > 1 && (w[0] == '+' || w[0] == '.')) return stuckOperator(w);
-    if (isLettersNumbers(toChars(w)))
+    // An atom such as «+a»: eval reads «+» applied to what follows.
+    std::size_t ops = 0;
+    while (ops < w.size() && (w[ops] == '+' || w[ops] == '.'))
+        ++ops;
+    if (ops > 0 && ops < w.size()) {
+        std::string_view rest = w.substr(ops);
+        if (isLettersNumbers(toChars(rest))) return stuckOperator(w);
+        return quoted(w) + " reads as «" + std::string(w.substr(0, 1)) + "» applied to " +
+               quoted(rest) + ", which " + "is neither a feature's code nor 0 or 1";
+    }
+    if (variable)
         return quoted(w) +
                " is read as a constant: the expression holds no code as fagen splits it into "
                "words (is an operator written against its operand, as in «+a»?)";
@@ -168,7 +184,7 @@ std::string explain(const Failure& f, Explainer& e) {
     case FailureKind::TermBlank:
         return "the expression is blank";
     case FailureKind::Untranslatable:
-        return untranslatable(f, line, e);
+        return untranslatable(f, e);
     case FailureKind::InvalidBytes:
         return "bytes that are not valid " + localeCodeset() + ": fagen stops reading here";
     case FailureKind::CannotEncode:

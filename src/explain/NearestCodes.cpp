@@ -1,6 +1,7 @@
 #include "explain/NearestCodes.hpp"
 
 #include "base/Text.hpp"
+#include "terms/StringParsing.hpp"
 
 #include <algorithm>
 
@@ -60,17 +61,35 @@ NearestCodes nearestCodesOf(const RegisterIndex& ix) {
 std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missing,
                                       std::size_t most) {
     if (missing.empty() || hasMoreCharsThan(missing, suggestionLimit)) return {};
+    // The same word asked again (a code misspelt the same way many times): the
+    // same answer, at no cost.
+    auto known = near.answers.find(std::string(missing));
+    if (known != near.answers.end()) return known->second;
     if (!near.built) build(near);
     const std::u32string wanted = toChars(missing);
     const std::u32string wantedUpper = upper(wanted);
+    // A word in an expression is a code only when it is a variable: offer only those.
+    const bool variable = isLettersNumbers(wanted);
+    auto offered = [&](std::string_view code) {
+        return !variable || isLettersNumbers(toChars(code));
+    };
     std::vector<std::pair<std::size_t, std::string>> found;
-    // The same letters in another case: distance 0.
+    // The same letters in another case: distance 0. Every spelling of one word
+    // in another case meets the same codes: they are gathered once per word.
     const std::uint64_t key = hashOfChars(wantedUpper);
-    auto it = std::lower_bound(near.byUpperCase.begin(), near.byUpperCase.end(),
-                               std::make_pair(key, std::string_view()));
-    for (; it != near.byUpperCase.end() && it->first == key; ++it)
-        if (it->second != missing && upper(toChars(it->second)) == wantedUpper)
-            found.emplace_back(0, std::string(it->second));
+    auto sameLetters = near.caseBlind.find(key);
+    if (sameLetters == near.caseBlind.end()) {
+        std::vector<std::string> codes;
+        auto it = std::lower_bound(near.byUpperCase.begin(), near.byUpperCase.end(),
+                                   std::make_pair(key, std::string_view()));
+        for (; it != near.byUpperCase.end() && it->first == key; ++it)
+            if (upper(toChars(it->second)) == wantedUpper) codes.emplace_back(it->second);
+        std::sort(codes.begin(), codes.end());
+        if (codes.size() > most + 1) codes.resize(most + 1); // one may be the word itself
+        sameLetters = near.caseBlind.emplace(key, std::move(codes)).first;
+    }
+    for (const std::string& code : sameLetters->second)
+        if (code != missing && offered(code)) found.emplace_back(0, code);
     // One or two edits away: a whole scan of the codes, when the budget allows one.
     const std::uint64_t cost = near.index->count;
     const bool ascii =
@@ -84,7 +103,8 @@ std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missi
             std::size_t d = ascii && asciiCode ? distanceUpToTwo(code, missing)
                                                : distanceUpToTwo(std::u32string_view(toChars(code)),
                                                                  std::u32string_view(wanted));
-            if (d == 0 || d > 2 || d >= wanted.size() || upperCase(code) == upperCase(missing))
+            if (d == 0 || d > 2 || d >= wanted.size() || upperCase(code) == upperCase(missing) ||
+                !offered(code))
                 return;
             found.emplace_back(d, std::string(code));
         });
@@ -93,5 +113,6 @@ std::vector<std::string> nearestCodes(NearestCodes& near, std::string_view missi
     std::vector<std::string> out;
     for (std::size_t i = 0; i < found.size() && out.size() < most; ++i)
         out.push_back(found[i].second);
+    near.answers.emplace(std::string(missing), out);
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // note [bounded suggestions]: the search for near codes costs at most a fixed
@@ -23,6 +24,9 @@ struct NearestCodes {
     // The hash of each code's upper case, with the code; sorted.
     std::vector<std::pair<std::uint64_t, std::string_view>> byUpperCase;
     std::uint64_t budget = 0; // codes the scans may still compare
+    // Answers given: by the missing word, and the codes of one upper case.
+    std::unordered_map<std::string, std::vector<std::string>> answers;
+    std::unordered_map<std::uint64_t, std::vector<std::string>> caseBlind;
 };
 
 NearestCodes nearestCodesOf(const RegisterIndex& ix);

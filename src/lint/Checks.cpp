@@ -42,10 +42,14 @@ struct Checker {
     std::vector<Diagnostic> out;
     std::vector<Composite> composites;
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
-    std::vector<std::uint64_t> lineErrors;   // lines with an error of their own, sorted
+    // Lines where fagen stops before step 5 (bytes, columns of every line, a
+    // basic feature's text): sorted.
+    std::vector<std::uint64_t> lineErrors;
     std::vector<std::uint64_t> invalidLines; // lines the encoding refuses, in order
     std::uint64_t lastLine = 0;
     std::size_t nextDuplicate = 0; // in index->duplicates
+    // Lines whose error only step 5 meets (a composite's expression column or code).
+    std::unordered_set<std::uint64_t> lateError;
     std::uint64_t crLines = 0;
     Place firstCr;
 };
@@ -207,6 +211,16 @@ void checkLine(Checker& c, const ReadLine& r) {
         addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
         return;
     }
+    // A code an earlier line has (found while indexing), whatever else is wrong here.
+    const auto& duplicates = c.index->duplicates;
+    if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
+        std::string_view lookedUp = lookUpCode(line);
+        add(c, placeOf(line, lookedUp), Severity::Warning,
+            "code " + quoted(lookedUp) + " is also on line " +
+                std::to_string(duplicates[c.nextDuplicate].second) +
+                ": look-ups find only that first line");
+        ++c.nextDuplicate;
+    }
     std::string_view t = line.text;
     if (!t.empty() && t.back() == '\r' && c.crLines++ == 0)
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
@@ -221,11 +235,14 @@ void checkLine(Checker& c, const ReadLine& r) {
     } else if (type.text == "1" || type.text == "2") {
         Column expr = findColumn(3, t);
         if (expr.fault != ColumnFault::None) {
+            c.lateError.insert(line.number);
             addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
         if (!isIdentifier(code)) checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
+        std::size_t before = c.out.size();
         checkEncodable(c, line, code, true, "the code");
+        if (c.out.size() > before) c.lateError.insert(line.number);
         c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
     } else {
         c.otherTypes.emplace(line.number, type.text);
@@ -234,15 +251,6 @@ void checkLine(Checker& c, const ReadLine& r) {
             "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
                 (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
                                                            : ""));
-    }
-    const auto& duplicates = c.index->duplicates;
-    if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
-        std::string_view lookedUp = lookUpCode(line);
-        add(c, placeOf(line, lookedUp), Severity::Warning,
-            "code " + quoted(lookedUp) + " is also on line " +
-                std::to_string(duplicates[c.nextDuplicate].second) +
-                ": look-ups find only that first line");
-        ++c.nextDuplicate;
     }
 }
 
@@ -347,29 +355,30 @@ void checkReading(Checker& c) {
 // What the codes fagen reads in an expression refer to.
 void checkReference(Checker& c, const Composite& k, std::string_view word, Place at,
                     Decision decision, bool whole, const LookedUp& found) {
-    if (!found.found) return;
+    // A line found without a type column is an error of its own.
+    if (!found.found || found.type == LineType::NoColumnText ||
+        found.type == LineType::NoTypeColumn)
+        return;
+    const std::uint64_t line = lineFound(*c.index, found);
     std::string upper = upperCase(word);
     if (decision == Decision::Blank) {
-        auto type = c.otherTypes.find(lineFound(*c.index, found));
+        auto type = c.otherTypes.find(line);
         add(c, at, Severity::Warning,
             quoted(word) + " has type " + quoted(type == c.otherTypes.end() ? "" : type->second) +
-                " (line " + std::to_string(lineFound(*c.index, found)) +
-                "): it becomes a blank in the expression");
+                " (line " + std::to_string(line) + "): it becomes a blank in the expression");
     } else if (found.type == LineType::Composite && whole && upper != word) {
         add(c, at, Severity::Warning,
             "the expression is the composite " + quoted(word) +
-                " alone: fagen writes it as it stands, but its "
-                "family is named " +
-                quoted(upper) + " (write «. " + std::string(word) + " 1»)");
-    } else if (found.type == LineType::Composite && lineFound(*c.index, found) == k.line.number) {
+                " alone: fagen writes it as it stands, but its family is named " + quoted(upper) +
+                " (write " + quoted(". " + std::string(word) + " 1") + ")");
+    } else if (found.type == LineType::Composite && line == k.line.number) {
         add(c, at, Severity::Warning,
-            "the expression refers to its own feature: the family file uses FAMILY " + upper +
-                " in its own declaration");
-    } else if (found.type == LineType::Composite && lineFound(*c.index, found) > k.line.number) {
+            "the expression refers to its own feature: the family file uses " +
+                quoted("FAMILY " + upper) + " in its own declaration");
+    } else if (found.type == LineType::Composite && line > k.line.number) {
         add(c, at, Severity::Warning,
-            quoted(word) + " is a composite defined further down (line " +
-                std::to_string(lineFound(*c.index, found)) + "): the family file uses FAMILY " +
-                upper + " before declaring it");
+            quoted(word) + " is a composite defined further down (line " + std::to_string(line) +
+                "): the family file uses " + quoted("FAMILY " + upper) + " before declaring it");
     }
 }
 
@@ -490,7 +499,7 @@ void checkComposites(Checker& c) {
             read = false;
         }
         noteReach(reaches, stops, c.context.reach, k.line.number);
-        std::vector<std::pair<std::uint64_t, FailureKind>> shown;
+        std::unordered_set<std::uint64_t> shown; // column and kind of each error of this composite
         for (const Failure& f : failures) {
             // note [root causes]; a line found without a type column is an error of its own.
             if (f.kind == FailureKind::LookUpStopped || f.kind == FailureKind::InvalidBytes ||
@@ -499,10 +508,8 @@ void checkComposites(Checker& c) {
             if ((f.kind == FailureKind::ColumnText || f.kind == FailureKind::ColumnMissing) &&
                 f.place.line != k.line.number)
                 continue;
-            if (std::find(shown.begin(), shown.end(), std::make_pair(f.place.column, f.kind)) !=
-                shown.end())
+            if (!shown.insert(f.place.column << 8 | static_cast<std::uint64_t>(f.kind)).second)
                 continue;
-            shown.emplace_back(f.place.column, f.kind);
             addFailure(c, f, k.at);
         }
         if (c.context.plain) {
@@ -560,7 +567,8 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
                 (c.crLines == 1 ? " line" : " lines") +
                 "): the carriage return becomes part of each line's last column");
     for (const Diagnostic& d : c.out)
-        if (d.severity == Severity::Error) c.lineErrors.push_back(d.line);
+        if (d.severity == Severity::Error && !c.lateError.count(d.line))
+            c.lineErrors.push_back(d.line);
     std::sort(c.lineErrors.begin(), c.lineErrors.end());
     checkComposites(c);
     std::stable_sort(c.out.begin(), c.out.end(), [](const Diagnostic& a, const Diagnostic& b) {
@@ -575,7 +583,7 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
 std::string formatDiagnostic(const std::string& path, const Diagnostic& d) {
     static const std::array<const char*, 3> names = {": error: ", ": warning: ", ": note: "};
     std::string out;
-    appendShown(out, path);
+    appendShown(out, textOfBytes(path));
     return out + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) +
            names[static_cast<std::size_t>(d.severity)] + d.text;
 }

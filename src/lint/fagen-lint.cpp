@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     const std::string self = programName(argc, argv, "fagen-lint");
     auto complain = [&](const std::string& message) {
         std::string line;
-        appendShown(line, self + ": " + message); // paths and options are shown escaped
+        appendShown(line, textOfBytes(self + ": " + message)); // paths and options, escaped
         writeAll(2, shownInLocale(line + "\n"));
     };
     bool dot = false, werror = false, options = true;
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
             RegisterText text =
                 path == "-" ? openRegisterText("/dev/stdin", "-") : openRegisterText(path);
             if (dot) {
-                report = registerGraph(text);
+                report = shownInLocale(registerGraph(text));
             } else {
                 for (const Diagnostic& d : lintRegister(text)) {
                     report += shownInLocale(formatDiagnostic(path, d) + "\n");

@@ -35,7 +35,12 @@ std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, s
                                "operator atom");
         w = operand;
     }
-    return makeFailure(FailureKind::Untranslatable, at, fromChars(wordOf(g, atom)));
+    // eval took an operator written against this word for an operator of its own.
+    bool afterOperator = atom.first > 0 && isOperatorChar(g.text[atom.first - 1]) &&
+                         (atom.first == 1 || isWhiteSpace(g.text[atom.first - 2]));
+    return makeFailure(FailureKind::Untranslatable, at, fromChars(wordOf(g, atom)),
+                       afterOperator ? fromChars({g.text.data() + atom.first - 1, 1})
+                                     : std::string());
 }
 
 void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {

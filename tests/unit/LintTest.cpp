@@ -103,4 +103,14 @@ TEST(Lint, errorsExactlyWhenARunStops) {
     EXPECT_LT(failing, 570);
 }
 
+// Regression: the checker crashed on a composite whose expression runs past a
+// mebibyte, where the term reader hands its memory back between lines.
+TEST(Lint, aCompositeOverAMebibyteIsChecked) {
+    TempDir dir;
+    writeFile(dir.file("reg.txt"),
+              "(a,0,a,x)\n(k,1,+ a a" + std::string(std::size_t{1} << 20, ' ') + ",y)\n");
+    RegisterText text = openRegisterText(dir.file("reg.txt"));
+    EXPECT_TRUE(lintRegister(text).empty());
+}
+
 } // namespace
