@@ -5,10 +5,13 @@
 set -u
 fagen=$1
 case_dir=$2
-# The locale: C.UTF-8, or the one the case names (made if the machine lacks it).
+# The locale: C.UTF-8, or the one the case names (made if the machine lacks it;
+# skipped, status 77, when it cannot be made).
 locale=C.UTF-8
 [ -f "$case_dir/locale" ] && locale=$(cat "$case_dir/locale")
-export $(bash "$(dirname "$0")/../support/with-locale.sh" --env "$locale") 2>/dev/null || exit 1
+vars=$(bash "$(dirname "$0")/../support/with-locale.sh" --env "$locale") || exit 77
+# shellcheck disable=SC2086
+export $vars
 tmp=$(mktemp -d)
 trap 'chmod -R u+rwX "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
 

@@ -8,7 +8,7 @@ set -u
 fagen=$1 lint=$2 cases=$3
 here=$(cd "$(dirname "$0")" && pwd)
 declare -A vars
-for locale in C.UTF-8 en_US.ISO-8859-1; do vars[$locale]=$(bash "$here/../support/with-locale.sh" --env "$locale") || exit 1; done
+for locale in C.UTF-8 en_US.ISO-8859-1; do vars[$locale]=$(bash "$here/../support/with-locale.sh" --env "$locale") || exit 77; done
 # shellcheck disable=SC2086
 inLocale() { local l=$1; shift; env ${vars[$l]} "$@"; }
 work=$(mktemp -d)

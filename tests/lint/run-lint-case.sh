@@ -4,7 +4,8 @@
 # NAME.status (0 if absent). Optional files:
 #   NAME.args    the arguments, one a line (default: NAME.reg); the register
 #                is also on standard input
-#   NAME.locale  the locale to run under (default C.UTF-8)
+#   NAME.locale  the locale to run under (default C.UTF-8; skipped when the
+#                machine cannot make it)
 #   NAME.stdout  where standard output goes instead (e.g. /dev/full); then
 #                only standard error is compared
 # With --bless, writes the expected files instead (read them before committing).
@@ -20,6 +21,8 @@ args=("$name")
 [ -f "$case.args" ] && mapfile -t args < "$case.args"
 locale=C.UTF-8
 [ -f "$case.locale" ] && locale=$(cat "$case.locale")
+# A locale the machine cannot make skips the case (status 77).
+bash "$here/../support/with-locale.sh" --env "$locale" >/dev/null || exit 77
 if [ -f "$case.stdout" ]; then
     (cd "$work" && bash "$here/../support/with-locale.sh" "$locale" "$lint" "${args[@]}" \
         <"$name" >"$(cat "$case.stdout")" 2>"$work/out")
