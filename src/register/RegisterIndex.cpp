@@ -19,6 +19,7 @@ static_assert(sizeof(RegisterIndex::Slot) == 16);
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
     __extension__ using Wide = unsigned __int128;
     // The hash is keyed (note [keyed hash]); spread its bits before scaling.
+    hash = keptHash(hash);
     hash ^= hash >> 31;
     hash *= 0xBF58476D1CE4E5B9ull;
     hash ^= hash >> 29;
@@ -102,20 +103,20 @@ struct Entry {
 void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
     std::size_t s = slotOf(e.hash, ix.slots.size());
     for (; ix.slots[s].used; next(ix, s)) {
-        if (ix.slots[s].hash != e.hash || codeOf(ix, ix.slots[s]) != code) continue;
+        if (ix.slots[s].hash != keptHash(e.hash) || codeOf(ix, ix.slots[s]) != code) continue;
         if (ix.withLines && !e.mended && !ix.slots[s].mended)
             ix.duplicates.emplace_back(e.line, ix.lines[s]);
         return;
     }
     RegisterIndex::Slot& slot = ix.slots[s];
-    slot.hash = e.hash;
+    slot.hash = keptHash(e.hash);
     slot.used = 1;
     slot.afterStop = e.afterStop;
     slot.mended = e.mended;
-    slot.type = static_cast<std::uint8_t>(e.found.type);
+    slot.type = static_cast<std::uint64_t>(e.found.type);
     slot.longerThanTwo = e.found.longerThanTwo;
     if (code.size() <= sizeof slot.bytes) {
-        slot.size = static_cast<std::uint8_t>(code.size());
+        slot.size = code.size();
         std::memcpy(slot.bytes, code.data(), code.size());
     } else {
         slot.elsewhere = 1;

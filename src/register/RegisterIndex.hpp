@@ -24,19 +24,22 @@ struct LookedUp {
 inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false, false, SIZE_MAX};
 
 struct RegisterIndex {
-    // One code and its first line's answer, in 16 bytes. Codes of up to 7 bytes
+    // One code and its first line's answer, in 16 bytes. Codes of up to 8 bytes
     // are kept in the slot itself, longer ones in `codes` (a 4-byte size, then
-    // the bytes), so most look-ups touch one slot and nothing else.
+    // the bytes), so most look-ups touch one slot and nothing else. A slot keeps
+    // the low `hashBits` bits of its code's hash; where it stands depends on
+    // those bits alone (slotOf), so a grown table can place it again.
+    static constexpr unsigned hashBits = 52;
     struct Slot {
-        std::uint64_t hash : 61 = 0;
+        std::uint64_t hash : hashBits = 0;
         std::uint64_t used : 1 = 0;
         std::uint64_t afterStop : 1 = 0; // the line comes after the first line a search cannot pass
         std::uint64_t mended : 1 = 0;    // the line has no "(": its code is its first column
-        std::uint8_t size : 3 = 0;       // bytes of a code kept in the slot
-        std::uint8_t elsewhere : 1 = 0;  // the code is in `codes`; bytes hold its offset
-        std::uint8_t type : 3 = 0;       // LineType
-        std::uint8_t longerThanTwo : 1 = 0;
-        char bytes[7] = {};
+        std::uint64_t size : 4 = 0;      // bytes of a code kept in the slot
+        std::uint64_t elsewhere : 1 = 0; // the code is in `codes`; bytes hold its offset
+        std::uint64_t type : 3 = 0;      // LineType
+        std::uint64_t longerThanTwo : 1 = 0;
+        char bytes[8] = {};
     };
     RegisterText text;
     bool empty = false; // the register has no line: every look-up meets its end
@@ -96,6 +99,11 @@ LookedUp lookUp(const RegisterIndex& ix, std::string_view code);
 Failure lookUpFailure(const RegisterIndex& ix);
 [[noreturn]] void failLookUp(const RegisterIndex& ix);
 
+// The part of a hash a slot keeps.
+inline std::uint64_t keptHash(std::uint64_t hash) {
+    return hash & ((std::uint64_t{1} << RegisterIndex::hashBits) - 1);
+}
+// Where a code with this hash is first looked for (from its kept part alone).
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
 std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
 LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
@@ -117,7 +125,7 @@ const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash,
     for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
         const RegisterIndex::Slot& slot = ix.slots[s];
         if (!slot.used) return nullptr;
-        if (slot.hash == hash && equalsCode(codeOf(ix, slot))) return &slot;
+        if (slot.hash == keptHash(hash) && equalsCode(codeOf(ix, slot))) return &slot;
     }
 }
 

@@ -107,6 +107,12 @@ TEST(Register, getRegisterLineTable) {
         {"x(C,1,A,both)\n", "C", "x(C,1,A,both)"},
         {"(C)\n", "C)", "(C)"},
         {"(c,1,a,x)\n(c,0,a,y)\n", "c", "(c,1,a,x)"},
+        // Codes kept in the look-up slot (up to 8 bytes) and beside it.
+        {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n(abcdefg,2,a,z)\n", "abcdefgh", "(abcdefgh,1,a,x)"},
+        {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n(abcdefg,2,a,z)\n", "abcdefghi",
+         "(abcdefghi,0,a,y)"},
+        {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n(abcdefg,2,a,z)\n", "abcdefg", "(abcdefg,2,a,z)"},
+        {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n", "abcdefgx", " "},
         {"(A,0,A,motor)\n\n(B,0,B,light)\n", "B", "stop"},
         {"(A,0,A,motor)\n\n(B,0,B,light)\n", "A", "(A,0,A,motor)"},
         {"A,0,A,motor\n", "A", "stop"},
