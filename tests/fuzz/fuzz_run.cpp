@@ -19,12 +19,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& root() {
-    static const fs::path dir = [] {
+// The folder every input runs in; removed when the fuzzer exits.
+struct Root {
+    fs::path dir;
+    Root() {
         std::string pattern = (fs::temp_directory_path() / "fagen-fuzz-XXXXXX").string();
-        return fs::path(::mkdtemp(pattern.data()));
-    }();
-    return dir;
+        dir = ::mkdtemp(pattern.data());
+    }
+    ~Root() {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+};
+
+const fs::path& root() {
+    static const Root r;
+    return r.dir;
 }
 
 } // namespace
