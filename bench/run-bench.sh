@@ -21,11 +21,15 @@ mkdir -p "$work/run" "$work/working_dir" "$work/expected"
 median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0 ? a / b : 0) }'; }
 
-# Prints "seconds peak_kb" of one command, run in $work/run with fresh outputs.
+# Prints "seconds peak_kb" of one command, run in $work/run with fresh outputs:
+# the wall clock to the microsecond (time's own is in hundredths, too coarse
+# for the copy floor), the peak from time.
 measure() {
     rm -f "$work"/run/*.h "$work"/working_dir/*.h
-    (cd "$work/run" && /usr/bin/time -q -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1) || true
-    cat "$work/time"
+    local start=$EPOCHREALTIME
+    (cd "$work/run" && /usr/bin/time -q -f "%M" -o "$work/time" "$@" >/dev/null 2>&1) || true
+    local end=$EPOCHREALTIME
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') $(cat "$work/time")"
 }
 
 # Ratios are medians over adjacent runs: this machine's speed drifts between
@@ -52,6 +56,6 @@ for n in $sizes; do
     awk -v n="$n" -v f="$(med "${f[@]}")" -v c="$(med "${c[@]}")" -v l="$(med "${l[@]}")" \
         -v qc="$(med "${qc[@]}")" -v ql="$(med "${ql[@]}")" -v mk="$(med "${m[@]}")" \
         -v k="$(med "${k[@]}")" -v qk="$(med "${qk[@]}")" 'BEGIN {
-        printf "%-8d %-8.3f %-8.3f %-8.3f %-11.2f %-10.2f %-8.1f %-8.3f %-8.3f %-9.2f\n",
+        printf "%-8d %-8.3f %-8.4f %-8.3f %-11.2f %-10.2f %-8.1f %-8.3f %-8.3f %-9.2f\n",
                n, f, c, l, qc, ql, mk / 1024, f * 1e6 / n, k, qk }'
 done
