@@ -17,10 +17,12 @@ awk 'BEGIN { for (i = 0; i < 4000; i++) printf "(f%d,0,f%d,basic)\n", i, i;
 awk 'BEGIN { printf "(a,0,a,x)\n(k,1,+ a "; for (i = 0; i < 30000; i++) printf "q"; printf ",y)\n" }' > "$work/long.reg"
 
 median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-seconds() { # seconds and peak KB of a command run in $work/run
+seconds() { # seconds (to the microsecond) and peak KB of a command run in $work/run
     rm -f "$work"/run/*.h "$work"/working_dir/*.h
-    (cd "$work/run" && /usr/bin/time -q -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1) || true
-    cat "$work/time"
+    local start=$EPOCHREALTIME
+    (cd "$work/run" && /usr/bin/time -q -f "%M" -o "$work/time" "$@" >/dev/null 2>&1) || true
+    local end=$EPOCHREALTIME
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') $(cat "$work/time")"
 }
 printf '%-8s %-9s %-9s %-9s %-9s\n' shape fagen_s lint_s fagen_MB lint_MB
 for shape in chain misses long; do
