@@ -1,5 +1,6 @@
 #include "lint/Checks.hpp"
 
+#include "base/Hash.hpp"
 #include "base/Text.hpp"
 #include "expansion/ExtendedAssign.hpp"
 #include "explain/Explain.hpp"
@@ -52,6 +53,21 @@ struct Checker {
     std::unordered_set<std::uint64_t> lateError;
     std::uint64_t crLines = 0;
     Place firstCr;
+    // The family names of codes with an upper-case ASCII letter or a non-ASCII
+    // byte, by hash (note [family names]).
+    struct FamilyName {
+        std::uint64_t hash;
+        std::uint64_t line : 63;
+        std::uint64_t reported : 1; // already paired through the look-up index
+    };
+    std::vector<FamilyName> familyNames;
+    // Look-ups of lower-case spellings waiting while their slots are fetched.
+    struct Spelling {
+        std::uint64_t hash;
+        std::size_t name; // in familyNames
+    };
+    std::vector<Spelling> spellings;
+    std::string scratch;
 };
 
 void add(Checker& c, Place at, Severity s, std::string text) {
@@ -203,6 +219,102 @@ void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
     checkEncodable(c, line, desc.text, false, "the description");
 }
 
+// note [family names]: each code of type 0, 1 or 2 declares «FAMILY» and its
+// upper case, so two codes that differ only in case declare the same family
+// twice and the family file does not compile. A code without an upper-case
+// letter or a non-ASCII byte can meet another only if that one has some, so
+// only codes that have some are looked at: their lower-case spelling through
+// the look-up index, and their family names against each other's, by hash,
+// once every line is read. Registers whose codes are lower case pay nothing.
+
+// Warns when the code of line `other` is spelt otherwise than `code` (on line
+// `number`) but declares the same family; on the later of the two lines.
+bool pairFamilies(Checker& c, std::uint64_t number, std::string_view code,
+                  const std::string& family, std::uint64_t other) {
+    std::optional<NumberedLine> there = lineAt(c.text, other);
+    std::optional<NumberedLine> here = lineAt(c.text, number);
+    if (!there || !here || other == number) return false;
+    Column type = findColumn(2, there->text);
+    if (type.text != "0" && type.text != "1" && type.text != "2") return false;
+    std::string_view theirs = findColumn(1, there->text).text;
+    if (theirs == code || upperCase(theirs) != family) return false;
+    if (other > number) {
+        std::swap(here, there);
+        std::swap(code, theirs);
+    }
+    add(c, placeOf(*here, code), Severity::Warning,
+        "code " + quoted(code) + " and code " + quoted(theirs) + " (line " +
+            std::to_string(there->number) + ") differ only in case: the family file declares " +
+            quoted("FAMILY " + family) + " twice");
+    return true;
+}
+
+std::string_view codeOfLine(const Checker& c, std::uint64_t number) {
+    return findColumn(1, lineAt(c.text, number)->text).text;
+}
+
+void lowerCaseInto(std::string& out, std::string_view code) {
+    out.assign(code);
+    for (char& ch : out)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 0x20);
+}
+
+// The waiting look-ups of lower-case spellings.
+void lookUpSpellings(Checker& c) {
+    for (const Checker::Spelling& s : c.spellings) {
+        Checker::FamilyName& name = c.familyNames[s.name];
+        std::string_view code = codeOfLine(c, name.line);
+        lowerCaseInto(c.scratch, code);
+        Probe p = probeHashed(*c.index, s.hash, false,
+                              [&](std::string_view stored) { return stored == c.scratch; });
+        if (p.found.found)
+            name.reported =
+                pairFamilies(c, name.line, code, upperCase(code), lineFound(*c.index, p.found));
+    }
+    c.spellings.clear();
+}
+
+void checkFamilyName(Checker& c, NumberedLine line, std::string_view code) {
+    bool ascii = true, upper = false;
+    for (char ch : code) {
+        ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+        upper = upper || (ch >= 'A' && ch <= 'Z');
+    }
+    if (ascii && !upper) return;
+    if (ascii) {
+        lowerCaseInto(c.scratch, code);
+        std::uint64_t hash = hashOfText(c.scratch);
+        prefetchCode(*c.index, hash);
+        c.spellings.push_back({hash, c.familyNames.size()});
+    }
+    c.scratch.clear();
+    appendUpperCase(c.scratch, code);
+    if (c.familyNames.empty()) c.familyNames.reserve(c.index->count);
+    c.familyNames.push_back({hashOfText(c.scratch), line.number, 0});
+    if (c.spellings.size() == 16) lookUpSpellings(c);
+}
+
+// Family names met before, by hash; each line not paired yet is held against
+// the first line of its name.
+void checkFamilyNames(Checker& c) {
+    lookUpSpellings(c);
+    auto& names = c.familyNames;
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.line < b.line;
+    });
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        std::size_t first = i - 1;
+        while (i < names.size() && names[i].hash == names[first].hash) {
+            if (!names[i].reported) {
+                std::string_view code = codeOfLine(c, names[i].line);
+                pairFamilies(c, names[i].line, code, upperCase(code), names[first].line);
+            }
+            ++i;
+        }
+    }
+    std::vector<Checker::FamilyName>().swap(names);
+}
+
 void checkLine(Checker& c, const ReadLine& r) {
     const NumberedLine line = r.line;
     c.lastLine = line.number;
@@ -232,6 +344,7 @@ void checkLine(Checker& c, const ReadLine& r) {
     std::string_view code = findColumn(1, t).text;
     if (type.text == "0") {
         checkBasic(c, line, code);
+        checkFamilyName(c, line, code);
     } else if (type.text == "1" || type.text == "2") {
         Column expr = findColumn(3, t);
         if (expr.fault != ColumnFault::None) {
@@ -243,6 +356,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         std::size_t before = c.out.size();
         checkEncodable(c, line, code, true, "the code");
         if (c.out.size() > before) c.lateError.insert(line.number);
+        checkFamilyName(c, line, code);
         c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
     } else {
         c.otherTypes.emplace(line.number, type.text);
@@ -570,6 +684,7 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
         if (d.severity == Severity::Error && !c.lateError.count(d.line))
             c.lineErrors.push_back(d.line);
     std::sort(c.lineErrors.begin(), c.lineErrors.end());
+    checkFamilyNames(c);
     checkComposites(c);
     std::stable_sort(c.out.begin(), c.out.end(), [](const Diagnostic& a, const Diagnostic& b) {
         if (a.line != b.line) return a.line < b.line;
