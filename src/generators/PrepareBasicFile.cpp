@@ -11,17 +11,14 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     const char* close = model == "0" ? ") ; // " : ")) ; // ";
     std::uint64_t index = first;
     std::string text;
-    while (!isEndOfRegister(h)) {
-        LineType type;
-        NumberedLine line = nextLine(h, type);
-        if (checkedType(line, type) != LineType::Basic) continue;
+    while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
         // The whole line is built before the output path is needed.
         text.assign("bdd ");
-        text.append(getRegisterLineCode(line));
+        text.append(getRegisterLineCode(*line));
         text.append(value);
         text.append(std::to_string(index));
         text.append(close);
-        text.append(getRegisterLineDesc(line));
+        text.append(getRegisterLineDesc(*line));
         out.appendLine(text);
         ++index;
     }

@@ -7,11 +7,8 @@
 void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start,
                         std::string_view model, std::string_view occBitSize) {
     std::uint64_t count = start;
-    while (!isEndOfRegister(h)) {
-        LineType type;
-        NumberedLine line = nextLine(h, type);
-        if (checkedType(line, type) == LineType::Basic) ++count;
-    }
+    while (nextLineOfType(h, LineType::Basic))
+        ++count;
     // The comments are part of the header users compile; their spelling stays.
     out.appendLine(std::string("const int occ_bitsize = ")
                        .append(occBitSize)

@@ -5,11 +5,8 @@
 
 void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
     std::string family, text, second;
-    while (!isEndOfRegister(h)) {
-        LineType type;
-        NumberedLine line = nextLine(h, type);
-        if (checkedType(line, type) != LineType::Basic) continue;
-        std::string_view code = getRegisterLineCode(line);
+    while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
+        std::string_view code = getRegisterLineCode(*line);
         // Both lines are built before the first is appended.
         family.clear();
         appendUpperCase(family, code);
@@ -22,19 +19,16 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
 
 void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context) {
     std::string text;
-    while (!isEndOfRegister(h)) {
-        LineType type;
-        NumberedLine line = nextLine(h, type);
-        if (checkedType(line, type) != LineType::Composite) continue;
-        std::string_view term = getRegisterLineFaExpr(line);
+    while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Composite)) {
+        std::string_view term = getRegisterLineFaExpr(*line);
         // The code cannot fail once the type is found: the line is put together
         // around the expansion, and appended only when the expansion is done.
         text.assign("FAMILY ");
-        appendUpperCase(text, getRegisterLineCode(line));
+        appendUpperCase(text, getRegisterLineCode(*line));
         text.append(" =");
         // A long expansion is written in place: room that is not used is only address space.
         if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
-        extendedAssign(term, context, text, placeOf(line, term));
+        extendedAssign(term, context, text, placeOf(*line, term));
         text.push_back(';');
         out.appendLine(text);
         if (text.capacity() > (std::size_t{1} << 24))

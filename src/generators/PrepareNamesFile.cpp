@@ -17,11 +17,8 @@ void appendEntry(LineSink& out, std::string& line, std::string_view index, std::
 void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
     std::uint64_t index = first;
     std::string line;
-    while (!isEndOfRegister(h)) {
-        LineType type;
-        NumberedLine l = nextLine(h, type);
-        if (checkedType(l, type) != LineType::Basic) continue;
-        appendEntry(out, line, std::to_string(index), getRegisterLineCode(l));
+    while (std::optional<NumberedLine> l = nextLineOfType(h, LineType::Basic)) {
+        appendEntry(out, line, std::to_string(index), getRegisterLineCode(*l));
         ++index;
     }
     appendEntry(out, line, "0", "1");

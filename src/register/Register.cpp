@@ -153,11 +153,13 @@ void completeUtf8(RegisterContent& c, std::size_t from, std::size_t to) {
 }
 
 // Decodes complete lines of raw bytes into the text (a locale other than UTF-8).
-void completeDecoded(RegisterContent& c, bool atEnd) {
+// The raw bytes before `searched` hold no line feed: a long line is searched
+// once, not once per read.
+void completeDecoded(RegisterContent& c, bool atEnd, std::size_t searched) {
     std::size_t begin = 0;
     std::string decoded;
     for (;;) {
-        std::size_t lf = c.raw.find('\n', begin);
+        std::size_t lf = c.raw.find('\n', std::max(begin, searched));
         if (lf == std::string::npos && !(atEnd && begin < c.raw.size())) break;
         std::size_t end = lf == std::string::npos ? c.raw.size() : lf;
         std::string_view line(c.raw.data() + begin, end - begin);
@@ -210,8 +212,9 @@ bool readMore(RegisterContent& c) {
             int err = errno;
             return stopWith(c, fileFailure(FileOperation::GetLine, c.path, err));
         }
+        std::size_t searched = c.raw.size();
         c.raw.append(chunk, static_cast<std::size_t>(n));
-        completeDecoded(c, n == 0);
+        completeDecoded(c, n == 0, searched);
         if (n == 0) finish(c);
         return true;
     }
@@ -288,7 +291,7 @@ RegisterText registerTextOf(std::string_view text, const std::string& name) {
     c->path = name;
     c->raw.assign(text);
     if (needsEncoding()) {
-        completeDecoded(*c, true);
+        completeDecoded(*c, true, 0);
     } else if (!text.empty()) {
         RegisterContent::Block& b = newBlock(*c, text.size() + 1);
         std::memcpy(b.bytes.get(), text.data(), text.size());
@@ -372,6 +375,15 @@ NumberedLine nextLine(RegisterHandle& h, LineType& type) {
         fail(FailureKind::InvalidBytes, {r.line.number, r.invalidColumn}, h.path());
     type = r.type;
     return r.line;
+}
+
+std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
+    while (!isEndOfRegister(h)) {
+        LineType type;
+        NumberedLine line = nextLine(h, type);
+        if (checkedType(line, type) == wanted) return line;
+    }
+    return std::nullopt;
 }
 
 NumberedLine nextLine(RegisterHandle& h) {

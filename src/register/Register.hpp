@@ -94,6 +94,9 @@ struct ReadLine {
 ReadLine readLine(RegisterHandle& h);
 // nextLine, with the line's type.
 NumberedLine nextLine(RegisterHandle& h, LineType& type);
+// The next line of type `wanted`, every line on the way checked as each step
+// checks it (a line without a type column fails); nothing at the end.
+std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted);
 
 // The first line from the handle's position on whose code is exactly code, or
 // notFound. See note [code of a line].
