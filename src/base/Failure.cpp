@@ -64,7 +64,7 @@ std::string messageOf(FailureKind kind, const std::string& subject) {
 
 Failure makeFailure(FailureKind kind, Place place, std::string subject, std::string detail) {
     std::string message = messageOf(kind, subject);
-    return Failure{kind, place, std::move(subject), std::move(detail), 0, std::move(message)};
+    return Failure{kind, place, std::move(subject), std::move(detail), std::move(message)};
 }
 
 void fail(FailureKind kind, Place place, std::string subject, std::string detail) {
@@ -77,8 +77,7 @@ std::string fileErrorMessage(FileOperation operation, const std::string& path, i
 }
 
 Failure fileFailure(FileOperation operation, const std::string& path, int error) {
-    return Failure{
-        FailureKind::FileError, {}, path, {}, error, fileErrorMessage(operation, path, error)};
+    return Failure{FailureKind::FileError, {}, path, {}, fileErrorMessage(operation, path, error)};
 }
 
 void failFile(FileOperation operation, const std::string& path, int error) {

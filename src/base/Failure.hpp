@@ -44,7 +44,6 @@ struct Failure {
     Place place;
     std::string subject; // the path of a file error, the word that caused it, ...
     std::string detail;  // which column, which operand, ...
-    int error = 0;       // the errno of a file error
     std::string message; // what main prints after the program's name
 };
 

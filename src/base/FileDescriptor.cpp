@@ -9,3 +9,13 @@ int FileDescriptor::reset() {
     int result = ::close(std::exchange(fd, -1));
     return result == 0 ? 0 : errno;
 }
+
+int writeAll(int fd, std::string_view text) {
+    for (std::size_t done = 0; done < text.size();) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}

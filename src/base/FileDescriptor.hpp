@@ -1,5 +1,6 @@
 #pragma once
 // An open file descriptor that closes itself.
+#include <string_view>
 #include <utility>
 
 struct FileDescriptor {
@@ -21,3 +22,7 @@ struct FileDescriptor {
     // Closes the descriptor; returns close(2)'s errno, or 0.
     int reset();
 };
+
+// Writes all of text to fd, again after an interruption; the errno of a
+// failure, or 0.
+int writeAll(int fd, std::string_view text);

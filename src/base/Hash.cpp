@@ -26,17 +26,6 @@ std::uint64_t hashBase() {
     return base;
 }
 
-TextHash hashText(std::string_view utf8) {
-    const std::uint64_t base = hashBase();
-    TextHash h;
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        auto b = static_cast<unsigned char>(utf8[pos]);
-        char32_t c = b < 0x80 ? (++pos, b) : nextChar(utf8, pos);
-        h = hashAppend(h, c, base);
-    }
-    return h;
-}
-
 std::uint64_t hashOfText(std::string_view utf8) {
     const std::uint64_t base = hashBase();
     static const std::uint64_t base2 = mulMod(base, base);

@@ -38,8 +38,7 @@ inline TextHash hashAppend(TextHash a, TextHash b) {
     return {addMod(mulMod(a.hash, b.power), b.hash), mulMod(a.power, b.power)};
 }
 
-// The hash of UTF-8 text, and of code points (with its power, for composing).
-TextHash hashText(std::string_view utf8);
+// The hash of code points (with its power, for composing).
 TextHash hashChars(std::u32string_view chars);
 // The same hashes without their power: what a look-up needs.
 std::uint64_t hashOfText(std::string_view utf8);

@@ -27,9 +27,7 @@ template <class T> class ZeroedArray {
   public:
     ZeroedArray() = default;
     explicit ZeroedArray(std::size_t n)
-        : data_(n ? static_cast<T*>(allocateLarge(n * sizeof(T))) : nullptr), size_(n) {
-        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
-    }
+        : data_(n ? static_cast<T*>(allocateLarge(bytes(n))) : nullptr), size_(n) {}
     ZeroedArray(ZeroedArray&& o) noexcept : data_(o.data_), size_(o.size_) {
         o.data_ = nullptr;
         o.size_ = 0;
@@ -61,6 +59,10 @@ template <class T> class ZeroedArray {
     const T* end() const { return data_ + size_; }
 
   private:
+    static std::size_t bytes(std::size_t n) { // checked before anything is allocated
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        return n * sizeof(T);
+    }
     T* data_ = nullptr;
     std::size_t size_ = 0;
 };

@@ -211,8 +211,7 @@ bool isWideWhiteSpace(char32_t c) {
            c == 0x205F || c == 0x3000;
 }
 
-char32_t wideUpperChar(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
+char32_t wideUpperChar(char32_t c) { // c >= 0x80: upperChar takes ASCII itself
     static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
     if (unicode == static_cast<locale_t>(nullptr)) return c;
     return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), unicode));

@@ -35,7 +35,7 @@ inline bool isWhiteSpace(char32_t c) {
 }
 
 // Simple Unicode upper-case mapping of one character, and of a whole text.
-char32_t wideUpperChar(char32_t c);
+char32_t wideUpperChar(char32_t c); // a character above ASCII
 inline char32_t upperChar(char32_t c) {
     if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
     return wideUpperChar(c);

@@ -1,5 +1,6 @@
 // fagen: turns a feature register into the C++ fragments of a product family.
 #include "base/Failure.hpp"
+#include "base/FileDescriptor.hpp"
 #include "base/Text.hpp"
 #include "driver/Main.hpp"
 #include "explain/Explain.hpp"
@@ -28,14 +29,6 @@ const char* const help =
     "A run prints nothing and exits with 0, or stops at the first problem with one\n"
     "line on standard error and exits with 1. fagen-lint REGISTER shows every\n"
     "problem of a register, with its line and column. See fagen(1).\n";
-
-void writeAll(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 std::string usage(const std::string& self) {
     return "usage: " + self + " MODEL BITSIZE REGISTER BASICFILE FAMILYFILE\n";
@@ -83,6 +76,9 @@ int main(int argc, char** argv) {
         std::optional<std::string> deferred = takeDeferredOutputFailure();
         return report(self, deferred.value_or(f.message), deferred ? nullptr : &f, reg);
     } catch (const std::bad_alloc&) {
-        return report(self, takeDeferredOutputFailure().value_or("out of memory"), nullptr, reg);
+        return report(
+            self,
+            takeDeferredOutputFailure().value_or(makeFailure(FailureKind::OutOfMemory).message),
+            nullptr, reg);
     }
 }

@@ -19,7 +19,6 @@
 namespace {
 
 struct Expansion {
-    std::string_view term;
     ExpansionContext& context;
     TermGraph& graph;
     std::vector<Decision>& decisions;
@@ -89,7 +88,7 @@ std::uint64_t atomHash(const Expansion& x, const TermNode& atom) {
     const auto& hashes = x.context.wordHashes;
     auto it = std::lower_bound(hashes.begin(), hashes.end(),
                                std::make_pair(std::uint32_t{atom.first}, std::uint64_t{0}));
-    if (it != hashes.end() && it->first == atom.first && hashes.size() < 64) return it->second;
+    if (it != hashes.end() && it->first == atom.first) return it->second;
     return hashOfChars(wordOf(x.graph, atom));
 }
 
@@ -365,8 +364,7 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     context.reading = {};
     context.reach = 0;
     TermReading& reading = context.reading;
-    Expansion x{term, context, g, context.decisions, context.lookUps};
-    prefetchWords(x);
+    Expansion x{context, g, context.decisions, context.lookUps};
     // The first pass over the whole expression, as the register writes it.
     if (isGroundText(g)) {
         reading.whole = Decision::Eval;
@@ -376,6 +374,7 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
         reading.right = r.right;
         return;
     }
+    prefetchWords(x);
     const RegisterIndex& ix = indexOf(x.lookUps);
     // note [one look-up per term]
     // An operator term holds a blank: unless some code does, it is no code, and

@@ -1,5 +1,6 @@
 // fagen-lint: checks registers for what stops fagen and what it probably misreads.
 #include "base/Failure.hpp"
+#include "base/FileDescriptor.hpp"
 #include "base/Text.hpp"
 #include "lint/Checks.hpp"
 #include "lint/Graph.hpp"
@@ -33,17 +34,6 @@ const char* const help =
     "REGISTER may be - for standard input. Exit status: 0 without errors, 1 with\n"
     "errors, 2 when a register cannot be read, on a wrong option, or when the\n"
     "report cannot be written.\n";
-
-// Writes all of text to fd; the errno of a failure, or 0.
-int writeAll(int fd, std::string_view text) {
-    for (std::size_t done = 0; done < text.size();) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -103,7 +93,7 @@ int main(int argc, char** argv) {
             complain(f.message);
             status = 2;
         } catch (const std::bad_alloc&) {
-            complain("out of memory");
+            complain(makeFailure(FailureKind::OutOfMemory).message);
             status = 2;
         }
         if (int err = writeAll(1, report)) {

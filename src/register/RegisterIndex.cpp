@@ -27,7 +27,6 @@ std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
 }
 
 LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
-    (void)ix;
     // The not-found text " " has no type column: no line has the code.
     if (!found.found) fail(FailureKind::CodeMissing);
     if (found.type == LineType::NoColumnText)

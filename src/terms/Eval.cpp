@@ -43,10 +43,6 @@ std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, s
                                      : std::string());
 }
 
-void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out) {
-    if (std::optional<Failure> f = translateAtom(g, atom, out)) throw *f;
-}
-
 namespace {
 
 // Fails as evalTerm would on the node, writing nothing: its first atom, left to

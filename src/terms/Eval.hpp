@@ -22,7 +22,6 @@ EvalReading evalText(TermGraph& g, std::string& out, std::vector<Failure>* colle
 // eval of an atom (the node's word), appended to out; the failure instead when
 // the atom has no translation.
 std::optional<Failure> translateAtom(const TermGraph& g, const TermNode& atom, std::string& out);
-void evalAtom(const TermGraph& g, const TermNode& atom, std::string& out);
 
 // Writes the nest of PLUS( , ) and DOT( , ) calls that a term's operator nodes
 // make, from left to right, with explicit stacks. leaf(node, out) is asked first
