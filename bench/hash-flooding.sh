@@ -4,21 +4,8 @@
 # the same. FAGEN_COMPARE may name another fagen to run beside (an older build).
 #   bench/hash-flooding.sh [RUNS]     (medians of RUNS, default 5)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
-bin=${FAGEN_BUILD:-$root/build}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/run" "$work/working_dir"
-median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-seconds() {
-    rm -f "$work"/run/*.h "$work"/working_dir/*.h
-    local start end
-    start=$(date +%s.%N)
-    (cd "$work/run" && "$@" >/dev/null 2>&1) || true
-    end=$(date +%s.%N)
-    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }'
-}
+. "$(dirname "$0")/common.sh"
 programs=("$bin/fagen")
 [ -n "${FAGEN_COMPARE:-}" ] && programs+=("$FAGEN_COMPARE")
 printf '%-8s %-10s %-30s %s\n' codes shape program seconds
@@ -27,7 +14,7 @@ for n in 4096 16384; do
         "$bin/bench/flood_register" "$n" "$shape" > "$work/$shape.reg"
         for p in "${programs[@]}"; do
             t=()
-            for ((i = 0; i < runs; i++)); do t+=("$(seconds "$p" 0 4 "../$shape.reg" basic.h family.h)"); done
+            for ((i = 0; i < runs; i++)); do read -r s _ < <(measure "$p" 0 4 "../$shape.reg" basic.h family.h); t+=("$s"); done
             printf '%-8s %-10s %-30s %s\n' "$n" "$shape" "$p" "$(printf '%s\n' "${t[@]}" | median)"
         done
     done

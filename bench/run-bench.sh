@@ -9,28 +9,13 @@
 # size, medians shown (default 5); CHAIN: with D > 0, one more composite of D
 # alternatives (default 0). FAGEN_BUILD names the build tree (default build/).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 sizes=${1:-"10000 100000 1000000"}
 runs=${2:-5}
 chain=${3:-0}
-bin=${FAGEN_BUILD:-$root/build}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/run" "$work/working_dir" "$work/expected"
+. "$(dirname "$0")/common.sh"
+mkdir -p "$work/expected"
 
-median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0 ? a / b : 0) }'; }
-
-# Prints "seconds peak_kb" of one command, run in $work/run with fresh outputs:
-# the wall clock to the microsecond (time's own is in hundredths, too coarse
-# for the copy floor), the peak from time.
-measure() {
-    rm -f "$work"/run/*.h "$work"/working_dir/*.h
-    local start=$EPOCHREALTIME
-    (cd "$work/run" && /usr/bin/time -q -f "%M" -o "$work/time" "$@" >/dev/null 2>&1) || true
-    local end=$EPOCHREALTIME
-    echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') $(cat "$work/time")"
-}
 
 # Ratios are medians over adjacent runs: this machine's speed drifts between
 # runs, and each group of runs sees about the same.

@@ -65,6 +65,7 @@ struct Checker {
     struct Spelling {
         std::uint64_t hash;
         std::size_t name; // in familyNames
+        std::string_view code;
     };
     std::vector<Spelling> spellings;
     std::string scratch;
@@ -263,13 +264,12 @@ void lowerCaseInto(std::string& out, std::string_view code) {
 void lookUpSpellings(Checker& c) {
     for (const Checker::Spelling& s : c.spellings) {
         Checker::FamilyName& name = c.familyNames[s.name];
-        std::string_view code = codeOfLine(c, name.line);
-        lowerCaseInto(c.scratch, code);
+        lowerCaseInto(c.scratch, s.code);
         Probe p = probeHashed(*c.index, s.hash, false,
                               [&](std::string_view stored) { return stored == c.scratch; });
         if (p.found.found)
             name.reported =
-                pairFamilies(c, name.line, code, upperCase(code), lineFound(*c.index, p.found));
+                pairFamilies(c, name.line, s.code, upperCase(s.code), lineFound(*c.index, p.found));
     }
     c.spellings.clear();
 }
@@ -285,7 +285,7 @@ void checkFamilyName(Checker& c, NumberedLine line, std::string_view code) {
         lowerCaseInto(c.scratch, code);
         std::uint64_t hash = hashOfText(c.scratch);
         prefetchCode(*c.index, hash);
-        c.spellings.push_back({hash, c.familyNames.size()});
+        c.spellings.push_back({hash, c.familyNames.size(), code});
     }
     c.scratch.clear();
     appendUpperCase(c.scratch, code);
@@ -302,14 +302,12 @@ void checkFamilyNames(Checker& c) {
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
         return a.hash != b.hash ? a.hash < b.hash : a.line < b.line;
     });
-    for (std::size_t i = 1; i < names.size(); ++i) {
-        std::size_t first = i - 1;
-        while (i < names.size() && names[i].hash == names[first].hash) {
-            if (!names[i].reported) {
-                std::string_view code = codeOfLine(c, names[i].line);
-                pairFamilies(c, names[i].line, code, upperCase(code), names[first].line);
-            }
-            ++i;
+    for (std::size_t i = 1, first = 0; i < names.size(); ++i) {
+        if (names[i].hash != names[first].hash) {
+            first = i;
+        } else if (!names[i].reported) {
+            std::string_view code = codeOfLine(c, names[i].line);
+            pairFamilies(c, names[i].line, code, upperCase(code), names[first].line);
         }
     }
     std::vector<Checker::FamilyName>().swap(names);
