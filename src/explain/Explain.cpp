@@ -48,12 +48,11 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     }
     // A column lost because the one before it is empty: the search for the end of
     // a column starts at its second character (see fagen-lint(1)).
-    static const char* const names[] = {"code", "type", "expression", "description"};
     for (int n = 2; n <= 4; ++n) {
-        if (column != names[n - 1]) continue;
+        if (column != columnName(n)) continue;
         Column before = findColumn(n - 1, t);
         if (before.fault == ColumnFault::None && before.text.empty())
-            return std::string("the ") + names[n - 2] +
+            return std::string("the ") + columnName(n - 1) +
                    " column is empty, so fagen's search for its end passes over "
                    "the «,» after it: no " +
                    column + " column is left" +
@@ -95,9 +94,7 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         std::size_t end = w.find_last_not_of(' ');
         if (end + 1 < w.size() && (w.substr(0, end + 1) == "0" || w.substr(0, end + 1) == "1"))
             return quoted(w) + " is neither a code nor 0 or 1: it ends in a blank";
-        std::size_t word = 0;
-        while (word < w.size() && !isWhiteSpace(static_cast<unsigned char>(w[word])))
-            ++word;
+        std::size_t word = wordAt(w, 1).size();
         if (word < w.size())
             return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
                    " and goes on: an expression without codes is 0, 1, or begins with + or .";
@@ -135,7 +132,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
 
 std::string operandMissing(const Failure& f) {
     if (f.detail == "operator atom") return stuckOperator(f.subject) + " (an operand is missing)";
-    if (!f.subject.empty() && isWhiteSpace(static_cast<unsigned char>(f.subject[0])))
+    std::size_t first = 0;
+    if (!f.subject.empty() && isWhiteSpace(nextChar(f.subject, first)))
         return "fagen takes the " + quoted(f.subject) +
                " before the operator for the operator itself, so its " + f.detail +
                " is missing: remove it";

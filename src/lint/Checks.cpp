@@ -47,8 +47,7 @@ struct Checker {
     // basic feature's text): sorted.
     std::vector<std::uint64_t> lineErrors;
     std::vector<std::uint64_t> invalidLines; // lines the encoding refuses, in order
-    std::uint64_t lastLine = 0;
-    std::size_t nextDuplicate = 0; // in index->duplicates
+    std::size_t nextDuplicate = 0;           // in index->duplicates
     // Lines whose error only step 5 meets (a composite's expression column or code).
     std::unordered_set<std::uint64_t> lateError;
     std::uint64_t crLines = 0;
@@ -118,12 +117,10 @@ bool isKeyword(std::string_view w) {
 }
 
 bool isIdentifier(std::string_view w) {
-    auto letter = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    };
+    auto letter = [](char c) { return isLetter(static_cast<unsigned char>(c)); };
     if (w.empty() || !letter(w[0])) return false;
     return std::all_of(w.begin(), w.end(),
-                       [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+                       [&](char c) { return letter(c) || isDigit(static_cast<unsigned char>(c)); });
 }
 
 // A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».
@@ -201,13 +198,11 @@ void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
             Severity::Warning,
             "the description is cut at this «,»: fagen writes " + quoted(desc.text));
     checkDescription(c, line, desc.text);
-    // An ASCII identifier stays one in upper case, and no keyword is in upper
-    // case: only other codes are upper-cased to be checked.
+    // A code that makes a name as «bdd code» makes one as «FAMILY CODE» too: an
+    // ASCII identifier stays one in upper case, and no keyword is in upper case.
     bool lowerCase =
         std::any_of(code.begin(), code.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; });
-    if (checkName(c, codeAt, code, "bdd") &&
-        (isIdentifier(code) || checkName(c, codeAt, upperCase(code), "FAMILY")) && !lowerCase &&
-        isIdentifier(code))
+    if (checkName(c, codeAt, code, "bdd") && !lowerCase)
         add(c, codeAt, Severity::Warning,
             "code " + quoted(code) + " is already in upper case: «bdd " + std::string(code) +
                 "» and «FAMILY " + std::string(code) + "» declare the same name");
@@ -224,9 +219,10 @@ void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
 // upper case, so two codes that differ only in case declare the same family
 // twice and the family file does not compile. A code without an upper-case
 // letter or a non-ASCII byte can meet another only if that one has some, so
-// only codes that have some are looked at: their lower-case spelling through
-// the look-up index, and their family names against each other's, by hash,
-// once every line is read. Registers whose codes are lower case pay nothing.
+// only codes that have some are looked at: the lower case of their family name
+// through the look-up index, and their family names against each other's, by
+// hash, once every line is read. Registers whose codes are lower case pay
+// nothing.
 
 // Warns when the code of line `other` is spelt otherwise than `code` (on line
 // `number`) but declares the same family; on the later of the two lines.
@@ -254,17 +250,23 @@ std::string_view codeOfLine(const Checker& c, std::uint64_t number) {
     return findColumn(1, lineAt(c.text, number)->text).text;
 }
 
-void lowerCaseInto(std::string& out, std::string_view code) {
-    out.assign(code);
-    for (char& ch : out)
+// The one spelling without upper-case letters that declares `code`'s family, if
+// its family name is ASCII: the name in lower case.
+bool lowerSpellingInto(std::string& out, std::string_view code) {
+    out.clear();
+    appendUpperCase(out, code);
+    for (char& ch : out) {
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 0x20);
+    }
+    return true;
 }
 
 // The waiting look-ups of lower-case spellings.
 void lookUpSpellings(Checker& c) {
     for (const Checker::Spelling& s : c.spellings) {
         Checker::FamilyName& name = c.familyNames[s.name];
-        lowerCaseInto(c.scratch, s.code);
+        lowerSpellingInto(c.scratch, s.code);
         Probe p = probeHashed(*c.index, s.hash, false,
                               [&](std::string_view stored) { return stored == c.scratch; });
         if (p.found.found)
@@ -281,8 +283,7 @@ void checkFamilyName(Checker& c, NumberedLine line, std::string_view code) {
         upper = upper || (ch >= 'A' && ch <= 'Z');
     }
     if (ascii && !upper) return;
-    if (ascii) {
-        lowerCaseInto(c.scratch, code);
+    if (lowerSpellingInto(c.scratch, code)) { // «ſ» and «ı» too, whose families are «S» and «I»
         std::uint64_t hash = hashOfText(c.scratch);
         prefetchCode(*c.index, hash);
         c.spellings.push_back({hash, c.familyNames.size(), code});
@@ -315,7 +316,6 @@ void checkFamilyNames(Checker& c) {
 
 void checkLine(Checker& c, const ReadLine& r) {
     const NumberedLine line = r.line;
-    c.lastLine = line.number;
     if (r.read == LineRead::Invalid) {
         c.invalidLines.push_back(line.number);
         addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
