@@ -184,16 +184,21 @@ void onFatalSignal(int sig) {
     raise(sig);
 }
 
+// Writes the buffer and closes the file: the errno of the first failure, or 0.
+int flushAndClose(OutputFile& out) {
+    SignalBlock block;
+    int err = flushBuffer(out);
+    int closeErr = close(out);
+    return err != 0 ? err : closeErr;
+}
+
 } // namespace
 
 OutputFile::OutputFile(MaybePath p, Mode m) : wanted(std::move(p)), mode(m) {}
 
 OutputFile::~OutputFile() {
     if (!file.isOpen()) return;
-    SignalBlock block;
-    int err = flushBuffer(*this);
-    int closeErr = close(*this);
-    if (err == 0) err = closeErr;
+    int err = flushAndClose(*this);
     if (err != 0 && !deferred) deferred = fileErrorMessage(FileOperation::PutStr, path, err);
 }
 
@@ -209,11 +214,7 @@ void appendText(OutputFile& out, std::string_view text) {
 
 void finishOutput(OutputFile& out) {
     if (!out.file.isOpen()) return;
-    SignalBlock block;
-    int err = flushBuffer(out);
-    int closeErr = close(out);
-    if (err == 0) err = closeErr;
-    if (err != 0) failFile(FileOperation::PutStr, out.path, err);
+    if (int err = flushAndClose(out)) failFile(FileOperation::PutStr, out.path, err);
 }
 
 std::optional<std::string> takeDeferredOutputFailure() {

@@ -146,10 +146,9 @@ void insertAll(RegisterIndex& ix, Batch& b) {
     b.codes.clear();
 }
 
-// The code a look-up sees in a line; for a line without "(", the code it would
-// have with one: its first column.
-std::optional<std::string_view> codeOfLine(std::string_view line) {
-    std::size_t open = line.find('(');
+// The code a look-up sees in a line whose first "(" is at `open`; for a line
+// without one, the code it would have with one: its first column.
+std::optional<std::string_view> codeOfLine(std::string_view line, std::size_t open) {
     if (open != std::string_view::npos) {
         std::string_view rest = line.substr(open + 1);
         return rest.substr(0, rest.find(','));
@@ -184,7 +183,8 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
             }
         }
         bool valid = r.read == LineRead::Line;
-        bool hasParenthesis = valid && r.line.text.find('(') != std::string_view::npos;
+        const std::size_t open = r.line.text.find('(');
+        bool hasParenthesis = valid && open != std::string_view::npos;
         if (valid && !hasParenthesis && withLineNumbers) ix.stopLines.push_back(r.line.number);
         if (valid && !hasParenthesis && ix.stopLine == 0) {
             ix.stopLine = r.line.number;
@@ -193,7 +193,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
         }
         // The code of a line whose other bytes the encoding refuses is kept, as
         // if the line were mended, when the code itself is readable.
-        std::optional<std::string_view> code = codeOfLine(r.line.text);
+        std::optional<std::string_view> code = codeOfLine(r.line.text, open);
         if (!code || (!valid && !isValidUtf8(*code))) continue;
         if (code->size() >= UINT32_MAX)
             fail(FailureKind::OutOfMemory, {r.line.number, 1}, "code too long");
