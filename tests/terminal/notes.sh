@@ -20,7 +20,8 @@ while IFS='|' read -r args note; do
     # shellcheck disable=SC2086
     plain=$(LC_ALL=C.UTF-8 "$fagen" $args 2>&1 >/dev/null)
     rm -f ./*.h ../working_dir/*.h
-    onTty=$(LC_ALL=C.UTF-8 script -qec "exec -a fagen $fagen $args" /dev/null </dev/null | tr -d '\r')
+    # script runs the command with $SHELL, which may be dash (no exec -a).
+    onTty=$(LC_ALL=C.UTF-8 SHELL=/bin/bash script -qec "exec -a fagen $fagen $args" /dev/null </dev/null | tr -d '\r')
     want=$(printf 'fagen: %s' "${plain#fagen: }")
     [ -n "$note" ] && want=$(printf '%s\n%s' "$want" "$note")
     if [ "$onTty" != "$want" ]; then
