@@ -378,12 +378,26 @@ NumberedLine nextLine(RegisterHandle& h, LineType& type) {
 }
 
 std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
-    while (!isEndOfRegister(h)) {
+    RegisterContent& c = *h.text().content;
+    for (std::uint64_t n = h.nextLineNumber();; n = h.nextLineNumber()) {
+        if (!lineAvailable(c, n)) return std::nullopt;
+        // The lines read so far are passed over in the table itself; a line that
+        // fails (bad bytes, no type column) is read the usual way, to fail there.
+        for (const std::uint64_t read = c.lineCount; n <= read; ++n) {
+            const RegisterContent::Line& l = c.line(n);
+            if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
+            if (l.type != wanted) continue;
+            h.setNextLineNumber(n + 1);
+            std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(n) : l.size;
+            return NumberedLine{std::string_view(l.start, size), n};
+        }
+        h.setNextLineNumber(n);
+        if (n > c.lineCount) continue;
         LineType type;
         NumberedLine line = nextLine(h, type);
-        if (checkedType(line, type) == wanted) return line;
+        checkedType(line, type); // fails
+        if (type == wanted) return line;
     }
-    return std::nullopt;
 }
 
 NumberedLine nextLine(RegisterHandle& h) {
