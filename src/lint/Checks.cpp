@@ -670,6 +670,9 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
     c.index = &*c.context.lookUps.index;
     c.near = nearestCodesOf(*c.index);
     c.explainer = {text, c.index, &c.near};
+    // Room for every line, so the composites are never moved: pages that no
+    // composite reaches are never touched.
+    c.composites.reserve(countLines(text));
     RegisterHandle h = readRegister(text);
     for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
         checkLine(c, r);
