@@ -28,10 +28,8 @@
 namespace {
 
 struct Composite {
-    NumberedLine line;
-    std::string_view code;
     std::string_view expression;
-    Place at; // where the expression starts
+    Place at; // where the expression starts; its line is the composite's
 };
 
 struct Checker {
@@ -355,7 +353,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         checkEncodable(c, line, code, true, "the code");
         if (c.out.size() > before) c.lateError.insert(line.number);
         checkFamilyName(c, line, code);
-        c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
+        c.composites.push_back({expr.text, placeOf(line, expr.text)});
     } else {
         c.otherTypes.emplace(line.number, type.text);
         std::string hint = trimmed(type.text);
@@ -483,11 +481,11 @@ void checkReference(Checker& c, const Composite& k, std::string_view word, Place
             "the expression is the composite " + quoted(word) +
                 " alone: fagen writes it as it stands, but its family is named " + quoted(upper) +
                 " (write " + quoted(". " + std::string(word) + " 1") + ")");
-    } else if (found.type == LineType::Composite && line == k.line.number) {
+    } else if (found.type == LineType::Composite && line == k.at.line) {
         add(c, at, Severity::Warning,
             "the expression refers to its own feature: the family file uses " +
                 quoted("FAMILY " + upper) + " in its own declaration");
-    } else if (found.type == LineType::Composite && line > k.line.number) {
+    } else if (found.type == LineType::Composite && line > k.at.line) {
         add(c, at, Severity::Warning,
             quoted(word) + " is a composite defined further down (line " + std::to_string(line) +
                 "): the family file uses " + quoted("FAMILY " + upper) + " before declaring it");
@@ -610,7 +608,7 @@ void checkComposites(Checker& c) {
             failures.push_back(std::move(f));
             read = false;
         }
-        noteReach(reaches, stops, c.context.reach, k.line.number);
+        noteReach(reaches, stops, c.context.reach, k.at.line);
         std::unordered_set<std::uint64_t> shown; // column and kind of each error of this composite
         for (const Failure& f : failures) {
             // note [root causes]; a line found without a type column is an error of its own.
@@ -618,7 +616,7 @@ void checkComposites(Checker& c) {
                 f.kind == FailureKind::EndOfFile)
                 continue;
             if ((f.kind == FailureKind::ColumnText || f.kind == FailureKind::ColumnMissing) &&
-                f.place.line != k.line.number)
+                f.place.line != k.at.line)
                 continue;
             if (!shown.insert(f.place.column << 8 | static_cast<std::uint64_t>(f.kind)).second)
                 continue;
