@@ -219,8 +219,9 @@ ExpansionContext expansionOf(const std::string& registerPath) {
 // failure exactly as always.
 bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
     const RegisterIndex* ix = context.lookUps.index ? &*context.lookUps.index : nullptr;
+    // A term past the limit is left to the reader, which stops there.
     if (!ix || ix->blankInSomeCode || ix->stopLine != 0 || ix->empty || term.empty() ||
-        term[0] == ' ')
+        term[0] == ' ' || term.size() > termLimit)
         return false;
     using Word = ExpansionContext::PlainWord;
     auto& words = context.plainWords;

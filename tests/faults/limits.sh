@@ -28,9 +28,13 @@ chain() { # a right-nested chain of exactly $1 characters
     printf '%s' "$t"
 }
 terms() { printf '(a,0,a,x)\n(aa,0,a,x)\n(aaa,0,a,x)\n(aaaa,0,a,x)\n(k,1,%s,y)\n' "$(chain "$1")"; }
+# The same after a composite within the limit: the long term is not the first one expanded.
+later() { printf '(a,0,a,x)\n(j,1,+ a a,y)\n(aa,0,a,x)\n(aaa,0,a,x)\n(aaaa,0,a,x)\n(k,1,%s,y)\n' "$(chain "$1")"; }
 for how in file pipe; do
     check "a term of $term characters ($how)" "$(runOn $how "$(terms "$term")")" "0 "
     check "a term of $((term + 1)) characters ($how)" "$(runOn $how "$(terms $((term + 1)))")" \
+        "1 fagen: out of memory (term too long)"
+    check "a later term of $((term + 1)) characters ($how)" "$(runOn $how "$(later $((term + 1)))")" \
         "1 fagen: out of memory (term too long)"
     pad() { printf '(a,0,a,'; head -c $(($1 - 8)) /dev/zero | tr '\0' x; printf ')'; } # no last line feed: $(...) drops it
     check "a register of $register bytes ($how)" "$(runOn $how "$(pad "$register")")" "0 "
