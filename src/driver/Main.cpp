@@ -31,6 +31,8 @@ void run(const std::vector<std::string>& args, RegisterText& reg) {
         populateBasicFile(h, out, 1, model);
         finishOutput(out);
     }
+    // Step 5's look-ups and expansions begin beside steps 2 to 4 (note [expansions ahead]).
+    ExpansionsAhead ahead(reg, appendFamilyLine);
     { // 2. Names file: the code of every basic feature under its variable number.
         OutputFile out("../working_dir/names.h");
         RegisterHandle h = readRegister(reg);
@@ -53,7 +55,8 @@ void run(const std::vector<std::string>& args, RegisterText& reg) {
         OutputFile out(optionalArgument(args, 5));
         RegisterHandle h = readRegister(reg);
         ExpansionContext expansion = expansionOf(reg);
-        populateFamilyFileComposite(h, out, expansion);
+        expansion.lookUps.index = ahead.index();
+        populateFamilyFileComposite(h, out, expansion, &ahead);
         finishOutput(out);
     }
 }

@@ -17,19 +17,30 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
     }
 }
 
-void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context) {
+void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string& text) {
+    std::string_view term = getRegisterLineFaExpr(line);
+    // The code cannot fail once the type is found: the line is put together
+    // around the expansion, and appended only when the expansion is done.
+    text.append("FAMILY ");
+    appendUpperCase(text, getRegisterLineCode(line));
+    text.append(" =");
+    // A long expansion is written in place: room that is not used is only address space.
+    if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
+    extendedAssign(term, context, text, placeOf(line, term));
+    text.push_back(';');
+}
+
+void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context,
+                                 ExpansionsAhead* ahead) {
     std::string text;
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Composite)) {
-        std::string_view term = getRegisterLineFaExpr(*line);
-        // The code cannot fail once the type is found: the line is put together
-        // around the expansion, and appended only when the expansion is done.
-        text.assign("FAMILY ");
-        appendUpperCase(text, getRegisterLineCode(*line));
-        text.append(" =");
-        // A long expansion is written in place: room that is not used is only address space.
-        if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
-        extendedAssign(term, context, text, placeOf(*line, term));
-        text.push_back(';');
+        if (std::optional<std::string_view> made =
+                ahead ? ahead->take(line->number) : std::nullopt) {
+            out.appendLine(*made); // note [expansions ahead]
+            continue;
+        }
+        text.clear();
+        appendFamilyLine(*line, context, text);
         out.appendLine(text);
         if (text.capacity() > (std::size_t{1} << 24))
             std::string().swap(text); // a giant line's storage

@@ -664,7 +664,7 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
     Checker c;
     c.text = text;
     c.context = expansionOf(text);
-    c.context.lookUps.index = indexRegister(text, true);
+    c.context.lookUps.index = std::make_shared<const RegisterIndex>(indexRegister(text, true));
     c.index = &*c.context.lookUps.index;
     c.near = nearestCodesOf(*c.index);
     c.explainer = {text, c.index, &c.near};

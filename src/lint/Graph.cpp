@@ -78,7 +78,7 @@ void edgesOf(ExpansionContext& x, std::string_view expression, Edges& edges) {
 
 std::string registerGraph(const RegisterText& text) {
     ExpansionContext x = expansionOf(text);
-    x.lookUps.index = indexRegister(text);
+    x.lookUps.index = std::make_shared<const RegisterIndex>(indexRegister(text));
     std::vector<Failure> failures;
     x.collect = &failures; // note [checker failures]: the codes are drawn as fagen reads them
     std::string dot = "digraph register {\n  rankdir=LR;\n";

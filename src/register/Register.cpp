@@ -355,17 +355,25 @@ bool isEndOfRegister(RegisterHandle& h) {
     return !lineAvailable(*h.text().content, h.nextLineNumber());
 }
 
-ReadLine readLine(RegisterHandle& h) {
-    RegisterContent& c = *h.text().content;
-    const std::uint64_t number = h.nextLineNumber();
+ReadLine readLineAt(const RegisterText& text, std::uint64_t number) {
+    RegisterContent& c = *text.content;
     if (!lineAvailable(c, number)) return {};
     const RegisterContent::Line& l = c.line(number);
     std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
-    h.setNextLineNumber(number + 1);
     return {l.invalid ? LineRead::Invalid : LineRead::Line,
             {std::string_view(l.start, size), number},
             l.invalid ? c.invalidAt.at(number) : 0,
             l.type};
+}
+
+bool isReadToEnd(const RegisterText& text) {
+    return text.content->drained && !text.content->failure;
+}
+
+ReadLine readLine(RegisterHandle& h) {
+    ReadLine r = readLineAt(h.text(), h.nextLineNumber());
+    if (r.read != LineRead::End) h.setNextLineNumber(r.line.number + 1);
+    return r;
 }
 
 NumberedLine nextLine(RegisterHandle& h, LineType& type) {

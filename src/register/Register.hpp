@@ -92,6 +92,11 @@ struct ReadLine {
     LineType type = LineType::NoColumnText; // of a line that is read
 };
 ReadLine readLine(RegisterHandle& h);
+// The same for line number (from 1), without a handle.
+ReadLine readLineAt(const RegisterText& text, std::uint64_t number);
+// Whether the whole text has been read without a failure: from then on it only
+// reads what it holds, and may be read from more than one thread.
+bool isReadToEnd(const RegisterText& text);
 // nextLine, with the line's type.
 NumberedLine nextLine(RegisterHandle& h, LineType& type);
 // The next line of type `wanted`, every line on the way checked as each step

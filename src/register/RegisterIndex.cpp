@@ -166,12 +166,13 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
     ix.withLines = withLineNumbers;
     // Sized once for every line: growing line by line costs more than counting.
     grow(ix, static_cast<std::size_t>(countLines(text)) * 3 / 2 + 2);
-    RegisterHandle h = readRegister(text);
+    // No handle: the lines are read by number, and the text may be shared with
+    // other threads once it has been read to its end (note [expansions ahead]).
     Batch batch;
     batch.entries.reserve(Batch::size);
     bool any = false;
-    for (;;) {
-        ReadLine r = readLine(h);
+    for (std::uint64_t number = 1;; ++number) {
+        ReadLine r = readLineAt(text, number);
         if (r.read == LineRead::End) break;
         any = true;
         if (r.read == LineRead::Invalid) {
@@ -213,7 +214,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
 const RegisterIndex& indexOf(RegisterLookUp& lookUps) {
     if (lookUps.index) return *lookUps.index;
     if (!lookUps.text.content) lookUps.text = openRegisterText(lookUps.path);
-    lookUps.index = indexRegister(lookUps.text);
+    lookUps.index = std::make_shared<const RegisterIndex>(indexRegister(lookUps.text));
     return *lookUps.index;
 }
 

@@ -6,6 +6,7 @@
 #include "register/Register.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,7 +72,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers = fal
 struct RegisterLookUp {
     RegisterText text;
     std::string path;
-    std::optional<RegisterIndex> index;
+    std::shared_ptr<const RegisterIndex> index; // never changed once made
 };
 const RegisterIndex& indexOf(RegisterLookUp& lookUps);
 

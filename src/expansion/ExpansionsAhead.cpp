@@ -1,0 +1,216 @@
+#include "expansion/ExpansionsAhead.hpp"
+
+#include "register/RegisterIndex.hpp"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <new>
+#include <system_error>
+
+// note [expansions ahead]: once step 1 has read the register to its end, the
+// text no longer changes, and the composites' lines of step 5 depend on nothing
+// else. A second thread then builds the look-up index and makes those lines in
+// chunks of register lines, while the run writes steps 2 to 4 and, in step 5,
+// makes the chunks the second thread has not taken. Nothing the run does moves:
+// - the run still walks every line itself and appends every line in order;
+//   only where a line was made ahead does it take the made text instead;
+// - a failure met making a line ahead (a code no feature has, say) is thrown
+//   by the run when it reaches that line, after the same lines as before; a
+//   line that stops a walk (bad bytes, no type column) ends a chunk, and the
+//   run meets it on its own walk;
+// - lines longer than `longLine`, and what does not fit a chunk's bytes, are
+//   left to the run, so the two threads never hold two large expansions, and
+//   what is made ahead is bounded (`bytesAhead`);
+// - running out of memory ahead only leaves the rest of the chunk to the run;
+// - the second thread blocks every signal: handlers run on the run's thread,
+//   which alone writes output (note [output guarantee]).
+// FAGEN_THREADS=1 makes every line where it is needed, on one thread.
+
+namespace {
+
+constexpr std::uint64_t chunkLines = 1024;
+constexpr std::size_t ringSize = 256;                       // chunks at most ahead
+constexpr std::size_t bytesAhead = std::size_t{8} << 20;    // made and not yet taken
+constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, about
+constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
+constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
+
+bool oneThreadWanted() {
+    const char* threads = std::getenv("FAGEN_THREADS");
+    return threads != nullptr && std::string_view(threads) == "1";
+}
+
+bool holdsComposite(const RegisterText& text, std::uint64_t lines) {
+    for (std::uint64_t n = 1; n <= lines; ++n) {
+        ReadLine r = readLineAt(text, n);
+        if (r.read == LineRead::Line && r.type == LineType::Composite) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+struct ExpansionsAhead::Chunk {
+    enum class State : std::uint8_t { Free, Making, Done };
+    State state = State::Free;
+    std::uint64_t id = 0;
+    std::string text;                 // the lines made, one after another
+    std::vector<std::uint64_t> lines; // the register line of each
+    std::vector<std::size_t> ends;    // where each ends in text
+    std::size_t next = 0;             // the next to take
+    std::uint64_t failedLine = 0;     // a line whose making failed, with
+    std::exception_ptr failure;       // what it threw
+};
+
+ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make)
+    : text_(text), make_(make) {
+    if (!text.content || !isReadToEnd(text) || oneThreadWanted()) return;
+    lineCount_ = countLines(text);
+    chunks_.resize(ringSize);
+    // The thread starts with every signal blocked, and keeps them so.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    try {
+        thread_ = std::thread(&ExpansionsAhead::work, this);
+    } catch (const std::system_error&) {
+        // No second thread: every line is made where it is needed.
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+ExpansionsAhead::~ExpansionsAhead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::shared_ptr<const RegisterIndex> ExpansionsAhead::index() {
+    if (!thread_.joinable()) return nullptr;
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return indexDone_; });
+    return index_;
+}
+
+void ExpansionsAhead::leave(std::unique_lock<std::mutex>&) {
+    if (!current_) return;
+    bytesAhead_ -= current_->text.size();
+    current_->text.clear();
+    if (current_->text.capacity() > keptCapacity) std::string().swap(current_->text);
+    current_->failure = nullptr;
+    current_->state = Chunk::State::Free;
+    current_ = nullptr;
+}
+
+std::optional<std::string_view> ExpansionsAhead::take(std::uint64_t number) {
+    if (!thread_.joinable() || number == 0) return std::nullopt;
+    const std::uint64_t id = (number - 1) / chunkLines;
+    if (id != entered_) {
+        entered_ = id;
+        std::unique_lock<std::mutex> lock(mutex_);
+        leave(lock);
+        Chunk& slot = chunks_[id % ringSize];
+        if (slot.id == id && slot.state != Chunk::State::Free) {
+            changed_.wait(lock, [&] { return slot.state == Chunk::State::Done; });
+            current_ = &slot;
+        }
+        // The second thread leaves this chunk, and those before it, to the run.
+        mainChunk_ = std::max(mainChunk_, id + 1);
+        lock.unlock();
+        changed_.notify_all();
+    }
+    if (!current_) return std::nullopt;
+    Chunk& k = *current_;
+    if (k.next < k.lines.size() && k.lines[k.next] == number) {
+        std::size_t begin = k.next == 0 ? 0 : k.ends[k.next - 1];
+        std::string_view made = std::string_view(k.text).substr(begin, k.ends[k.next] - begin);
+        ++k.next;
+        return made;
+    }
+    if (k.failure && k.failedLine == number) std::rethrow_exception(k.failure);
+    return std::nullopt;
+}
+
+void ExpansionsAhead::work() {
+    std::shared_ptr<const RegisterIndex> ix;
+    try {
+        // A register without composites needs no index.
+        if (holdsComposite(text_, lineCount_))
+            ix = std::make_shared<const RegisterIndex>(indexRegister(text_));
+    } catch (...) {
+        // The run builds the index itself and meets the failure there.
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        index_ = ix;
+        indexDone_ = true;
+    }
+    changed_.notify_all();
+    if (!ix) return;
+    ExpansionContext context = expansionOf(text_);
+    context.lookUps.index = ix;
+    for (std::uint64_t id = 1;; id += 2) {
+        Chunk* k = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            for (;;) {
+                if (stop_) return;
+                // Every other chunk: the run makes those between, so that it
+                // has its own work instead of waiting for the chunk it needs.
+                id = std::max(id, mainChunk_) | 1;
+                if (id * chunkLines >= lineCount_) return;
+                if (id + 1 < mainChunk_ + ringSize && bytesAhead_ < bytesAhead) break;
+                changed_.wait(lock);
+            }
+            k = &chunks_[id % ringSize];
+            bytesAhead_ -= k->text.size(); // a chunk the run passed without taking
+            k->id = id;
+            k->state = Chunk::State::Making;
+        }
+        makeChunk(*k, id, context);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            k->state = Chunk::State::Done;
+            bytesAhead_ += k->text.size();
+        }
+        changed_.notify_all();
+    }
+}
+
+void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& context) {
+    k.text.clear();
+    k.lines.clear();
+    k.ends.clear();
+    k.next = 0;
+    k.failedLine = 0;
+    k.failure = nullptr;
+    const std::uint64_t past = std::min(lineCount_, (id + 1) * chunkLines) + 1;
+    for (std::uint64_t n = id * chunkLines + 1; n < past; ++n) {
+        ReadLine r = readLineAt(text_, n);
+        if (r.read != LineRead::Line || r.type == LineType::NoColumnText ||
+            r.type == LineType::NoTypeColumn)
+            return; // the run's walk fails here
+        if (r.type != LineType::Composite) continue;
+        if (r.line.text.size() > longLine || k.text.size() > chunkBytes) return;
+        const std::size_t start = k.text.size();
+        try {
+            make_(r.line, context, k.text);
+            k.lines.push_back(n);
+            k.ends.push_back(k.text.size());
+        } catch (const Failure&) {
+            k.text.resize(start);
+            k.failedLine = n;
+            k.failure = std::current_exception();
+            return;
+        } catch (...) {
+            // Out of memory, say: the run makes the rest itself.
+            k.text.resize(std::min(start, k.text.size()));
+            if (k.lines.size() > k.ends.size()) k.lines.pop_back();
+            return;
+        }
+    }
+}

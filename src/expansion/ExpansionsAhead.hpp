@@ -1,0 +1,59 @@
+#pragma once
+// The composites' lines of the family file, made ahead on a second thread while
+// the run writes its other steps (see note [expansions ahead]).
+#include "expansion/ExtendedAssign.hpp"
+#include "register/Register.hpp"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+// Makes the line of one composite, appending it to out (without its line feed).
+using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
+
+class ExpansionsAhead {
+  public:
+    // Starts the second thread when the register has been read to its end, has
+    // a composite, and FAGEN_THREADS does not ask for one thread; otherwise
+    // nothing is made ahead and every line is made where it is needed.
+    ExpansionsAhead(const RegisterText& text, MakeLine make);
+    ExpansionsAhead(const ExpansionsAhead&) = delete;
+    ExpansionsAhead& operator=(const ExpansionsAhead&) = delete;
+    // Stops the second thread and waits for it.
+    ~ExpansionsAhead();
+
+    // The look-up index the second thread made; nullptr when it made none.
+    std::shared_ptr<const RegisterIndex> index();
+    // The line of the composite on line `number`, when it was made ahead (valid
+    // until the next call); the failure met making it is thrown here. Nothing:
+    // the caller makes it. Composites are asked for in register order.
+    std::optional<std::string_view> take(std::uint64_t number);
+
+  private:
+    struct Chunk;
+    void work();
+    void makeChunk(Chunk& chunk, std::uint64_t id, ExpansionContext& context);
+    void leave(std::unique_lock<std::mutex>& lock);
+
+    RegisterText text_;
+    MakeLine make_;
+    std::uint64_t lineCount_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    bool indexDone_ = false;
+    std::shared_ptr<const RegisterIndex> index_;
+    std::vector<Chunk> chunks_;          // a ring: chunk id % size
+    std::uint64_t mainChunk_ = 0;        // the chunk the run is in (1-based; 0: none yet)
+    std::size_t bytesAhead_ = 0;         // in chunks made and not yet left
+    std::uint64_t entered_ = UINT64_MAX; // the chunk the run is in
+    Chunk* current_ = nullptr;           // that chunk, when made ahead
+    std::thread thread_;
+};

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Lines made ahead on a second thread change nothing: on registers of many
+# chunks, with a fault planted among the composites the second thread makes,
+# a run gives the same outputs, error line and status as a run on one thread
+# (FAGEN_THREADS=1), from a file and through a pipe.
+#   ahead.sh FAGEN
+set -u
+fagen=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+# 100,000 lines: basics and composites in turn, each composite over earlier basics.
+awk 'BEGIN { for (i = 1; i <= 100000; i++)
+    if (i % 5 < 3 || i < 10) printf "(b%d,0,b%d,basic %d)\n", i, i, i;
+    else printf "(k%d,%d,+ b%d . b%d 1,composite %d)\n", i, i % 2 + 1, i - i % 5, i - i % 5 - 5 + (i < 10), i }' \
+    > "$work/base.reg"
+long=$(awk 'BEGIN { s = "b5"; for (i = 0; i < 14000; i++) s = "+ b5 " s; print s }') # past 64 KiB
+# Each row: name | the line put in place of line 5503 (a composite, in the
+# second thread's second chunk) | more lines appended at the end
+while IFS='|' read -r name line tail; do
+    reg=$work/$name.reg
+    printf '%b\n' "$line" > "$work/line"
+    awk -v given="$line" -v with="$work/line" 'NR == 5503 && given != "" { getline l < with; print l; next } { print }' \
+        "$work/base.reg" > "$reg"
+    [ -n "$tail" ] && printf '%b' "$tail" >> "$reg"
+    for threads in 1 2; do
+        for how in file pipe; do
+            out=$work/$name.$threads.$how
+            mkdir -p "$out/run" "$out/working_dir"
+            if [ "$how" = file ]; then
+                (cd "$out/run" && FAGEN_THREADS=$threads LC_ALL=C.UTF-8 "$fagen" 0 4 "$reg" b.h f.h 2>../stderr </dev/null)
+            else
+                (cd "$out/run" && FAGEN_THREADS=$threads LC_ALL=C.UTF-8 "$fagen" 0 4 /dev/stdin b.h f.h 2>../stderr <"$reg")
+            fi
+            echo $? > "$out/status"
+        done
+    done
+    for how in file pipe; do
+        if ! diff -r "$work/$name.1.$how" "$work/$name.2.$how" >/dev/null; then
+            printf '%s (%s): a run with lines made ahead differs from one on one thread\n' "$name" "$how"
+            failed=1
+        fi
+    done
+done <<ROWS
+nothing wrong||
+a code no feature has|(k5503,1,+ b5500 . nothere b5495,bad)|
+an operand missing|(k5503,1,+ b5500,bad)|
+an atom without translation|(k5503,1,+ b5500 2,bad)|
+no expression|(k5503,1)|
+no type column|(k5503)|
+bytes that are not UTF-8|(k5503,1,+ b5500 b\xff,bad)|
+a line without a parenthesis|k5503,1,+ b5500 b5495,bad|
+a long composite|(k5503,1,$long,long)|
+an empty last line||\n
+a code no feature has, late||(k100001,1,+ b1 gone,late)\n
+ROWS
+for name in "nothing wrong" "a long composite"; do
+    [ "$(cat "$work/$name.2.file/status")" = 0 ] || { echo "$name: the run failed"; failed=1; }
+done
+[ "$failed" = 0 ] && echo "lines made ahead and on one thread agree"
+exit "$failed"
