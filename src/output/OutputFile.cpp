@@ -167,18 +167,23 @@ int close(OutputFile& out) {
     return err;
 }
 
+[[noreturn]] void failWrite(OutputFile& out, int err) {
+    out.failed = true;
+    failFile(FileOperation::PutStr, out.path, err);
+}
+
 // Adds one complete piece (a line with its line feed) to the buffer.
 void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
     std::size_t size = bytes.size() + (lineFeed ? 1 : 0);
     std::size_t used = out.committed.load();
     if (used + size > capacity) {
         SignalBlock block;
-        if (int err = flushBuffer(out, block)) failFile(FileOperation::PutStr, out.path, err);
+        if (int err = flushBuffer(out, block)) failWrite(out, err);
         used = 0;
         if (size > capacity) { // a line longer than the buffer goes straight out
             if (int err =
                     writeFromRun(out, block, bytes.data(), bytes.size(), lineFeed ? "\n" : ""))
-                failFile(FileOperation::PutStr, out.path, err);
+                failWrite(out, err);
             return;
         }
     }
@@ -235,7 +240,9 @@ OutputFile::OutputFile(MaybePath p, Mode m) : wanted(std::move(p)), mode(m) {}
 OutputFile::~OutputFile() {
     if (!file.isOpen()) return;
     int err = flushAndClose(*this);
-    if (err != 0 && !deferred) deferred = fileErrorMessage(FileOperation::PutStr, path, err);
+    // A failure of this output's own write came first; a close error after it is not reported.
+    if (err != 0 && !deferred && !failed)
+        deferred = fileErrorMessage(FileOperation::PutStr, path, err);
 }
 
 void appendLine(OutputFile& out, std::string_view text) {

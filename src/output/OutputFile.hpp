@@ -42,6 +42,7 @@ struct OutputFile final : LineSink {
     FileDescriptor file;
     bool regular = false;
     off_t sizeAtOpen = 0; // what the file held before this output's lines
+    bool failed = false;  // a write of this output failed: the run ends with that failure
     std::unique_ptr<char[]> buffer;
     std::atomic<std::size_t> committed{0}; // bytes of complete lines in buffer
     // A write that waits for a reader (a pipe, a FIFO, a terminal) with signals

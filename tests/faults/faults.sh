@@ -127,6 +127,16 @@ if [ -n "$shim" ]; then
     [ "$(cat "$work/err")" = "fagen: fail-close.h: hPutStr: hardware fault (Input/output error)" ] ||
         note "failed close: standard error: $(cat "$work/err")"
     [ "$(cat "$work/cut/run/fail-close.h")" = kept ] || note "failed close: the file was not cut back"
+    # After a failed write, the close fails too: the write's error is the one reported.
+    fresh
+    printf 'kept\n' > "$work/cut/run/fail-close.h"
+    (cd "$work/cut/run" && ulimit -f 64 && LD_PRELOAD=$shim ASAN_OPTIONS=verify_asan_link_order=0 \
+        exec "$fagen" 0 4 ../../reg fail-close.h family.h) 2>"$work/err"
+    status=$?
+    [ "$status" = 1 ] || note "failed write, then close: status $status, expected 1"
+    [ "$(cat "$work/err")" = "fagen: fail-close.h: hPutStr: permission denied (File too large)" ] ||
+        note "failed write, then close: standard error: $(cat "$work/err")"
+    [ "$(cat "$work/cut/run/fail-close.h")" = kept ] || note "failed write, then close: the file was not cut back"
 fi
 
 # 5. An output that is a FIFO whose reader has stopped: a signal still ends the
