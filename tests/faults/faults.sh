@@ -10,7 +10,8 @@
 #   the disk;
 # - a close(2) that fails (CLOSE_SHIM, preloaded, fails the close of any file
 #   named fail-close.h);
-# - a signal while an output FIFO is full and its reader has stopped reading.
+# - a signal while an output FIFO is full and its reader has stopped reading;
+# - --help and --version to a full disk.
 set -u
 # Root runs the script in a mount namespace of its own, where it may mount small disks.
 if [ "$(id -u)" = 0 ] && [ -z "${FAGEN_OWN_MOUNTS:-}" ] && unshare -m true 2>/dev/null; then
@@ -167,6 +168,15 @@ for sig in INT TERM; do
     # full output's first bytes.
     [ -s "$work/got" ] && cmp -s -n "$(stat -c %s "$work/got")" "$work/got" "$work/full/run/basic.h" ||
         note "SIG$sig while the output FIFO is full: the reader did not get the first lines"
+done
+
+# 6. --help and --version whose standard output cannot be written.
+for opt in --help --version; do
+    (exec -a fagen "$fagen" "$opt" >/dev/full) 2>"$work/err"
+    status=$?
+    [ "$status" = 1 ] || note "$opt to a full disk: status $status, expected 1"
+    [ "$(cat "$work/err")" = "fagen: standard output: hPutStr: resource exhausted (No space left on device)" ] ||
+        note "$opt to a full disk: standard error: $(cat "$work/err")"
 done
 
 [ "$failed" = 0 ] && echo "every fault left complete lines only, and each failure its line"
