@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
     const std::string self = programName(argc, argv, "fagen");
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
-        writeAll(1, args[0] == "--help" ? usage(self) + help : "fagen " FAGEN_VERSION "\n");
+        if (int err =
+                writeAll(1, args[0] == "--help" ? usage(self) + help : "fagen " FAGEN_VERSION "\n"))
+            return report(self, fileErrorMessage(FileOperation::PutStr, "standard output", err),
+                          nullptr, RegisterText{});
         return 0;
     }
     RegisterText reg;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -22,6 +23,13 @@
 // - A write that fails (a full disk, the file-size limit: SIGXFSZ is ignored so
 //   that the write fails with EFBIG) cuts the file back to its last complete
 //   line, in the handler too (fstat, write and ftruncate are async-signal-safe).
+// - An output that is not a regular file (a pipe, a FIFO, a terminal) is written
+//   without blocking; while the run waits for its reader, those signals are let
+//   through (ppoll), and the handler writes what the run had not yet written, as
+//   far as the reader takes it without waiting: a reader that has stopped
+//   reading must not keep a signal from ending the run. What it has not taken
+//   (at most one buffer, or the rest of a longer line) is lost, and its last
+//   line may be incomplete.
 // - close(2) can report a write that never reached the file (NFS, quotas): that
 //   is a failed write of this output, and since no one can tell which bytes were
 //   lost, the file is cut back to what it held before this output's lines.
@@ -61,17 +69,19 @@ struct SignalBlock {
     ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// Writes data and then tail (complete lines together); on failure returns
-// errno and leaves the file holding only complete lines. Async-signal-safe.
-int writeLines(int fd, bool regular, const char* data, std::size_t size,
-               std::string_view tail = {}) {
+// Writes data and then tail (complete lines together) from progress on, and
+// keeps progress up to date; on failure returns errno and leaves a regular file
+// holding only complete lines. When the file is not ready (EAGAIN), waits for it
+// under waitMask, or without one returns EAGAIN. Async-signal-safe.
+int writeLines(int fd, bool regular, const char* data, std::size_t size, std::string_view tail,
+               std::atomic<std::size_t>& progress, const sigset_t* waitMask) {
+    const std::size_t total = size + tail.size();
+    std::size_t done = progress.load();
     off_t before = 0;
     if (regular) {
         struct stat st {};
-        if (::fstat(fd, &st) == 0) before = st.st_size;
+        if (::fstat(fd, &st) == 0) before = st.st_size - static_cast<off_t>(done);
     }
-    const std::size_t total = size + tail.size();
-    std::size_t done = 0;
     while (done < total) {
         iovec pieces[2];
         int count = 0;
@@ -82,9 +92,15 @@ int writeLines(int fd, bool regular, const char* data, std::size_t size,
         ssize_t n = ::writev(fd, pieces, count);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            progress.store(done);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitMask) {
+            pollfd ready{fd, POLLOUT, 0};
+            ::ppoll(&ready, 1, nullptr, waitMask); // the fatal signals get through here
+            continue;
+        }
         int err = n < 0 ? errno : EIO;
         if (regular) {
             std::size_t keep = done;
@@ -100,10 +116,21 @@ int writeLines(int fd, bool regular, const char* data, std::size_t size,
     return 0;
 }
 
-int flushBuffer(OutputFile& out) {
+// Writes data and tail from the run, with the fatal signals blocked by block
+// except while it waits for a reader.
+int writeFromRun(OutputFile& out, const SignalBlock& block, const char* data, std::size_t size,
+                 std::string_view tail = {}) {
+    OutputFile::Pending pending{data, size, tail};
+    out.pending.store(&pending);
+    int err = writeLines(out.file.fd, out.regular, data, size, tail, pending.done, &block.old);
+    out.pending.store(nullptr);
+    return err;
+}
+
+int flushBuffer(OutputFile& out, const SignalBlock& block) {
     std::size_t n = out.committed.load();
     if (!out.file.isOpen() || n == 0) return 0;
-    int err = writeLines(out.file.fd, out.regular, out.buffer.get(), n);
+    int err = writeFromRun(out, block, out.buffer.get(), n);
     out.committed.store(0);
     return err;
 }
@@ -114,6 +141,7 @@ void open(OutputFile& out) {
     out.file = openForWriting(out.path, out.mode == OutputFile::Truncate);
     struct stat st {};
     out.regular = ::fstat(out.file.fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!out.regular) ::fcntl(out.file.fd, F_SETFL, ::fcntl(out.file.fd, F_GETFL) | O_NONBLOCK);
     out.sizeAtOpen = out.regular ? st.st_size : 0;
     out.buffer = std::make_unique<char[]>(capacity);
     for (auto& slot : live) {
@@ -139,18 +167,23 @@ int close(OutputFile& out) {
     return err;
 }
 
+[[noreturn]] void failWrite(OutputFile& out, int err) {
+    out.failed = true;
+    failFile(FileOperation::PutStr, out.path, err);
+}
+
 // Adds one complete piece (a line with its line feed) to the buffer.
 void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
     std::size_t size = bytes.size() + (lineFeed ? 1 : 0);
     std::size_t used = out.committed.load();
     if (used + size > capacity) {
         SignalBlock block;
-        if (int err = flushBuffer(out)) failFile(FileOperation::PutStr, out.path, err);
+        if (int err = flushBuffer(out, block)) failWrite(out, err);
         used = 0;
         if (size > capacity) { // a line longer than the buffer goes straight out
-            if (int err = writeLines(out.file.fd, out.regular, bytes.data(), bytes.size(),
-                                     lineFeed ? "\n" : ""))
-                failFile(FileOperation::PutStr, out.path, err);
+            if (int err =
+                    writeFromRun(out, block, bytes.data(), bytes.size(), lineFeed ? "\n" : ""))
+                failWrite(out, err);
             return;
         }
     }
@@ -173,7 +206,15 @@ void onFatalSignal(int sig) {
     for (auto& slot : live) {
         OutputFile* out = slot.load();
         if (out == nullptr || !out->file.isOpen()) continue;
-        writeLines(out->file.fd, out->regular, out->buffer.get(), out->committed.load());
+        // The run waits for a reader in the middle of this write: finish it. Else
+        // the buffer is as the run left it.
+        if (OutputFile::Pending* p = out->pending.load())
+            writeLines(out->file.fd, out->regular, p->data, p->size, p->tail, p->done, nullptr);
+        else {
+            std::atomic<std::size_t> none{0};
+            writeLines(out->file.fd, out->regular, out->buffer.get(), out->committed.load(), {},
+                       none, nullptr);
+        }
         out->committed.store(0);
     }
     // End as the signal would have: it is blocked until the handler returns.
@@ -187,7 +228,7 @@ void onFatalSignal(int sig) {
 // Writes the buffer and closes the file: the errno of the first failure, or 0.
 int flushAndClose(OutputFile& out) {
     SignalBlock block;
-    int err = flushBuffer(out);
+    int err = flushBuffer(out, block);
     int closeErr = close(out);
     return err != 0 ? err : closeErr;
 }
@@ -199,7 +240,9 @@ OutputFile::OutputFile(MaybePath p, Mode m) : wanted(std::move(p)), mode(m) {}
 OutputFile::~OutputFile() {
     if (!file.isOpen()) return;
     int err = flushAndClose(*this);
-    if (err != 0 && !deferred) deferred = fileErrorMessage(FileOperation::PutStr, path, err);
+    // A failure of this output's own write came first; a close error after it is not reported.
+    if (err != 0 && !deferred && !failed)
+        deferred = fileErrorMessage(FileOperation::PutStr, path, err);
 }
 
 void appendLine(OutputFile& out, std::string_view text) {

@@ -42,8 +42,18 @@ struct OutputFile final : LineSink {
     FileDescriptor file;
     bool regular = false;
     off_t sizeAtOpen = 0; // what the file held before this output's lines
+    bool failed = false;  // a write of this output failed: the run ends with that failure
     std::unique_ptr<char[]> buffer;
     std::atomic<std::size_t> committed{0}; // bytes of complete lines in buffer
+    // A write that waits for a reader (a pipe, a FIFO, a terminal) with signals
+    // let through: what it writes and how far it got, for the signal handler.
+    struct Pending {
+        const char* data;
+        std::size_t size;
+        std::string_view tail;
+        std::atomic<std::size_t> done{0};
+    };
+    std::atomic<Pending*> pending{nullptr};
 };
 
 // Appends text and one line feed; the file is opened on first use.

@@ -9,7 +9,9 @@
 #   stalls in the middle of step 1, also with the buffered lines too many for
 #   the disk;
 # - a close(2) that fails (CLOSE_SHIM, preloaded, fails the close of any file
-#   named fail-close.h).
+#   named fail-close.h);
+# - a signal while an output FIFO is full and its reader has stopped reading;
+# - --help and --version to a full disk.
 set -u
 # Root runs the script in a mount namespace of its own, where it may mount small disks.
 if [ "$(id -u)" = 0 ] && [ -z "${FAGEN_OWN_MOUNTS:-}" ] && unshare -m true 2>/dev/null; then
@@ -126,7 +128,56 @@ if [ -n "$shim" ]; then
     [ "$(cat "$work/err")" = "fagen: fail-close.h: hPutStr: hardware fault (Input/output error)" ] ||
         note "failed close: standard error: $(cat "$work/err")"
     [ "$(cat "$work/cut/run/fail-close.h")" = kept ] || note "failed close: the file was not cut back"
+    # After a failed write, the close fails too: the write's error is the one reported.
+    fresh
+    printf 'kept\n' > "$work/cut/run/fail-close.h"
+    (cd "$work/cut/run" && ulimit -f 64 && LD_PRELOAD=$shim ASAN_OPTIONS=verify_asan_link_order=0 \
+        exec "$fagen" 0 4 ../../reg fail-close.h family.h) 2>"$work/err"
+    status=$?
+    [ "$status" = 1 ] || note "failed write, then close: status $status, expected 1"
+    [ "$(cat "$work/err")" = "fagen: fail-close.h: hPutStr: permission denied (File too large)" ] ||
+        note "failed write, then close: standard error: $(cat "$work/err")"
+    [ "$(cat "$work/cut/run/fail-close.h")" = kept ] || note "failed write, then close: the file was not cut back"
 fi
+
+# 5. An output that is a FIFO whose reader has stopped: a signal still ends the
+# run at once, and the reader got the first lines of the full output.
+for sig in INT TERM; do
+    fresh
+    mkfifo "$work/cut/run/basic.h"
+    exec 4<>"$work/cut/run/basic.h" # a reader that never reads
+    (cd "$work/cut/run" && exec "$fagen" 0 4 ../../reg basic.h family.h 2>/dev/null) &
+    pid=$!
+    for _ in $(seq 1000); do # until it waits for the reader
+        case $(cat "/proc/$pid/wchan" 2>/dev/null) in *pipe*|*poll*) break ;; esac
+        sleep 0.01
+    done
+    kill -s "$sig" "$pid"
+    for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.01; done
+    if kill -0 "$pid" 2>/dev/null; then
+        note "SIG$sig while the output FIFO is full: the run goes on"
+        kill -s KILL "$pid"
+    fi
+    { wait "$pid"; } 2>/dev/null
+    status=$?
+    [ "$status" = $((128 + $(kill -l "$sig"))) ] || note "SIG$sig while the output FIFO is full: status $status"
+    timeout 5 dd iflag=nonblock bs=64k <&4 2>/dev/null > "$work/got"
+    exec 4<&-
+    rm "$work/cut/run/basic.h"
+    # Its last line may be incomplete (a pipe cannot be cut back), but it is the
+    # full output's first bytes.
+    [ -s "$work/got" ] && cmp -s -n "$(stat -c %s "$work/got")" "$work/got" "$work/full/run/basic.h" ||
+        note "SIG$sig while the output FIFO is full: the reader did not get the first lines"
+done
+
+# 6. --help and --version whose standard output cannot be written.
+for opt in --help --version; do
+    (exec -a fagen "$fagen" "$opt" >/dev/full) 2>"$work/err"
+    status=$?
+    [ "$status" = 1 ] || note "$opt to a full disk: status $status, expected 1"
+    [ "$(cat "$work/err")" = "fagen: standard output: hPutStr: resource exhausted (No space left on device)" ] ||
+        note "$opt to a full disk: standard error: $(cat "$work/err")"
+done
 
 [ "$failed" = 0 ] && echo "every fault left complete lines only, and each failure its line"
 exit "$failed"
