@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <new>
+#include <sched.h>
 #include <system_error>
 
 // note [expansions ahead]: once step 1 has read the register to its end, the
@@ -25,7 +26,7 @@
 // - running out of memory ahead only leaves the rest of the chunk to the run;
 // - the second thread blocks every signal: handlers run on the run's thread,
 //   which alone writes output (note [output guarantee]).
-// FAGEN_THREADS=1 makes every line where it is needed, on one thread.
+// FAGEN_THREADS=1, or a run allowed one processor, makes every line where it is needed.
 
 namespace {
 
@@ -36,9 +37,12 @@ constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, a
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
 
+// One thread when asked for, or when the run may use only one processor.
 bool oneThreadWanted() {
     const char* threads = std::getenv("FAGEN_THREADS");
-    return threads != nullptr && std::string_view(threads) == "1";
+    if (threads != nullptr && std::string_view(threads) == "1") return true;
+    cpu_set_t cpus;
+    return ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
 }
 
 bool holdsComposite(const RegisterText& text, std::uint64_t lines) {
