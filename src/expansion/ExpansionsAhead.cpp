@@ -144,7 +144,7 @@ void ExpansionsAhead::work() {
     try {
         // A register without composites needs no index.
         if (holdsComposite(text_, lineCount_))
-            ix = std::make_shared<const RegisterIndex>(indexRegister(text_));
+            ix = std::make_shared<const RegisterIndex>(indexRegister(text_, false, &stop_));
     } catch (...) {
         // The run builds the index itself and meets the failure there.
     }

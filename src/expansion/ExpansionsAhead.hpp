@@ -4,6 +4,7 @@
 #include "expansion/ExtendedAssign.hpp"
 #include "register/Register.hpp"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -47,7 +48,7 @@ class ExpansionsAhead {
     std::uint64_t lineCount_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool stop_ = false;
+    std::atomic<bool> stop_{false};
     bool indexDone_ = false;
     std::shared_ptr<const RegisterIndex> index_;
     std::vector<Chunk> chunks_;          // a ring: chunk id % size

@@ -160,7 +160,8 @@ std::optional<std::string_view> codeOfLine(std::string_view line, std::size_t op
 
 } // namespace
 
-RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
+RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers,
+                            const std::atomic<bool>* stop) {
     RegisterIndex ix;
     ix.text = text;
     ix.withLines = withLineNumbers;
@@ -204,7 +205,10 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers) {
         batch.entries.push_back({hash, batch.codes.size(), code->size(), found, r.line.number,
                                  ix.stopLine != 0, !hasParenthesis});
         batch.codes.append(*code);
-        if (batch.entries.size() == Batch::size) insertAll(ix, batch);
+        if (batch.entries.size() == Batch::size) {
+            insertAll(ix, batch);
+            if (stop && stop->load(std::memory_order_relaxed)) return ix;
+        }
     }
     insertAll(ix, batch);
     ix.empty = !any;

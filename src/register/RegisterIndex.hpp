@@ -5,6 +5,7 @@
 #include "base/Memory.hpp"
 #include "register/Register.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,7 +66,9 @@ struct RegisterIndex {
 // Reads the whole register. Lines after the first that stops a search are
 // indexed too, marked (fagen-lint reads on as if that line were mended); a line
 // without "(" is indexed by its first column.
-RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers = false);
+// With stop, the reading ends early, its index unfinished, once *stop is set.
+RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers = false,
+                            const std::atomic<bool>* stop = nullptr);
 
 // The register read once, to be looked up many times; indexed on the first
 // look-up. Without a text, the file at path is opened then.
