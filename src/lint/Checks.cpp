@@ -176,11 +176,15 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
             "the description holds a carriage return: a C++ compiler ends the comment there and "
             "reads the "
             "rest of the line as code");
-    if (!body.empty() && body.back() == '\\')
-        add(c, placeOf(line, body.substr(body.size() - 1)), Severity::Warning,
-            "the description ends in «\\»: the comment goes on into the next line of the basic "
-            "declarations "
-            "file and swallows its declaration");
+    // Compilers join lines at a backslash followed by blanks, tabs, form feeds
+    // or vertical tabs too, and only warn.
+    std::size_t last = body.find_last_not_of(" \t\f\v");
+    if (last != std::string_view::npos && body[last] == '\\')
+        add(c, placeOf(line, body.substr(last)), Severity::Warning,
+            std::string("the description ends in «\\»") +
+                (last + 1 < body.size() ? " and white space, which compilers pass over" : "") +
+                ": the comment goes on into the next line of the basic declarations file and "
+                "swallows its declaration");
 }
 
 void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
