@@ -417,7 +417,8 @@ std::size_t misplacingAt(const TermGraph& g) {
     return 0;
 }
 
-void checkReading(Checker& c) {
+// stopped: the term has an error of its own.
+void checkReading(Checker& c, bool stopped) {
     TermGraph& g = c.context.graph;
     const TermReading& r = c.context.reading;
     if (r.left == noNode || r.right == noNode) return;
@@ -459,6 +460,14 @@ void checkReading(Checker& c) {
                 "missing blank shifts it");
         return;
     }
+    // An operator written against its operand («+0») inside the term stops fagen
+    // there: the words after it are not ignored but part of what the error mends.
+    auto stuck = [](std::u32string_view w) {
+        return w.size() > 1 && (w[0] == U'+' || w[0] == U'.');
+    };
+    if (stopped &&
+        std::any_of(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(used), stuck))
+        return;
     if (used < words.size()) {
         std::string rest;
         for (std::size_t i = used; i < words.size() && rest.size() < 200; ++i)
@@ -615,6 +624,7 @@ void checkComposites(Checker& c) {
             read = false;
         }
         noteReach(reaches, stops, c.context.reach, k.line.number);
+        const std::size_t errorsBefore = c.out.size();
         std::unordered_set<std::uint64_t> shown; // column and kind of each error of this composite
         for (const Failure& f : failures) {
             // note [root causes]; a line found without a type column is an error of its own.
@@ -632,7 +642,7 @@ void checkComposites(Checker& c) {
             checkPlain(c, k);
             continue;
         }
-        checkReading(c);
+        checkReading(c, !read || c.out.size() > errorsBefore);
         checkReferences(c, k);
         if (read && failures.empty()) checkExpansionEncodable(c, k, expansion);
     }
