@@ -48,17 +48,20 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     }
     // A column lost because the one before it is empty: the search for the end of
     // a column starts at its second character (see fagen-lint(1)).
+    // Any empty column before it loses one: «(,0,a,b)» has no description.
     for (int n = 2; n <= 4; ++n) {
         if (column != columnName(n)) continue;
-        Column before = findColumn(n - 1, t);
-        if (before.fault == ColumnFault::None && before.text.empty())
-            return std::string("the ") + columnName(n - 1) +
+        for (int m = 1; m < n; ++m) {
+            Column before = findColumn(m, t);
+            if (before.fault != ColumnFault::None || !before.text.empty()) continue;
+            return std::string("the ") + columnName(m) +
                    " column is empty, so fagen's search for its end passes over "
                    "the «,» after it: no " +
                    column + " column is left" +
                    (column == "description"
                         ? " (a basic feature needs (code,0,expression,description))"
                         : "");
+        }
     }
     if (column == "type") return "no type column: no «,» follows the code";
     if (column == "expression")

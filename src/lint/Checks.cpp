@@ -80,6 +80,21 @@ void addFailure(Checker& c, const Failure& f, Place fallback) {
     add(c, at, Severity::Error, text.empty() ? f.message : text);
 }
 
+// Column n of line cannot be found. When a column before it is empty, that is
+// why (the search for its end passes over the «,» after it): the error stands
+// there, as the explanation says.
+void addColumnFailure(Checker& c, const Column& col, NumberedLine line, int n) {
+    Failure f = *failureOfColumn(col, line, n);
+    for (int m = 1; m < n; ++m) {
+        Column before = findColumn(m, line.text);
+        if (before.fault == ColumnFault::None && before.text.empty()) {
+            f.place = placeOf(line, before.text);
+            break;
+        }
+    }
+    addFailure(c, f, {line.number, 1});
+}
+
 bool isKeyword(std::string_view w) {
     static const std::unordered_set<std::string_view> keywords = {
         "alignas",       "alignof",     "and",
@@ -187,13 +202,32 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
                 "swallows its declaration");
 }
 
+// An empty column makes fagen's search for its end pass over the «,» after it,
+// so the next column is read from the text after the following «,». Warns at
+// the first empty one of the columns before column `needed`, when fagen still
+// finds that column (else the missing column is an error of its own).
+void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
+    for (int m = 1; m < needed; ++m) {
+        Column empty = findColumn(m, line.text);
+        if (empty.fault != ColumnFault::None || !empty.text.empty()) continue;
+        Column next = findColumn(m + 1, line.text);
+        if (next.fault != ColumnFault::None) return;
+        add(c, placeOf(line, empty.text), Severity::Warning,
+            std::string("the ") + columnName(m) +
+                " column is empty, so fagen's search for its end passes over the «,» after it "
+                "and takes " +
+                quoted(next.text) + " as the " + columnName(m + 1));
+        return;
+    }
+}
+
 void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
     Column desc = findColumn(4, line.text);
     if (desc.fault != ColumnFault::None) {
-        std::optional<Failure> f = failureOfColumn(desc, line, 4);
-        addFailure(c, *f, {line.number, 1});
+        addColumnFailure(c, desc, line, 4);
         return;
     }
+    checkEmptyColumns(c, line, 4);
     Place codeAt = placeOf(line, code);
     if (findColumn(5, line.text).fault == ColumnFault::None)
         add(c,
@@ -340,7 +374,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
     Column type = findColumn(2, t);
     if (type.fault != ColumnFault::None) {
-        addFailure(c, *failureOfColumn(type, line, 2), {line.number, 1});
+        addColumnFailure(c, type, line, 2);
         return;
     }
     std::string_view code = findColumn(1, t).text;
@@ -351,9 +385,10 @@ void checkLine(Checker& c, const ReadLine& r) {
         Column expr = findColumn(3, t);
         if (expr.fault != ColumnFault::None) {
             c.lateError.insert(line.number);
-            addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
+            addColumnFailure(c, expr, line, 3);
             return;
         }
+        checkEmptyColumns(c, line, 3);
         if (!isIdentifier(code)) checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
         std::size_t before = c.out.size();
         checkEncodable(c, line, code, true, "the code");
@@ -361,6 +396,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         checkFamilyName(c, line, code);
         c.composites.push_back({line, code, expr.text, placeOf(line, expr.text)});
     } else {
+        checkEmptyColumns(c, line, 2);
         c.otherTypes.emplace(line.number, type.text);
         std::string hint = trimmed(type.text);
         add(c, placeOf(line, type.text), Severity::Warning,
