@@ -528,10 +528,16 @@ void checkReference(Checker& c, const Composite& k, std::string_view word, Place
             quoted(word) + " has type " + quoted(type == c.otherTypes.end() ? "" : type->second) +
                 " (line " + std::to_string(line) + "): it becomes a blank in the expression");
     } else if (found.type == LineType::Composite && whole && upper != word) {
+        // «. k 1» would name the family, but not one the feature itself declares,
+        // or declares only further down.
+        std::string advice = line == k.line.number ? ", and the feature cannot be defined by itself"
+                             : line > k.line.number
+                                 ? ", declared further down (line " + std::to_string(line) + ")"
+                                 : " (write " + quoted(". " + std::string(word) + " 1") + ")";
         add(c, at, Severity::Warning,
             "the expression is the composite " + quoted(word) +
                 " alone: fagen writes it as it stands, but its family is named " + quoted(upper) +
-                " (write " + quoted(". " + std::string(word) + " 1") + ")");
+                advice);
     } else if (found.type == LineType::Composite && line == k.line.number) {
         add(c, at, Severity::Warning,
             "the expression refers to its own feature: the family file uses " +
