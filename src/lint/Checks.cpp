@@ -80,21 +80,6 @@ void addFailure(Checker& c, const Failure& f, Place fallback) {
     add(c, at, Severity::Error, text.empty() ? f.message : text);
 }
 
-// Column n of line cannot be found. When a column before it is empty, that is
-// why (the search for its end passes over the «,» after it): the error stands
-// there, as the explanation says.
-void addColumnFailure(Checker& c, const Column& col, NumberedLine line, int n) {
-    Failure f = *failureOfColumn(col, line, n);
-    for (int m = 1; m < n; ++m) {
-        Column before = findColumn(m, line.text);
-        if (before.fault == ColumnFault::None && before.text.empty()) {
-            f.place = placeOf(line, before.text);
-            break;
-        }
-    }
-    addFailure(c, f, {line.number, 1});
-}
-
 bool isKeyword(std::string_view w) {
     static const std::unordered_set<std::string_view> keywords = {
         "alignas",       "alignof",     "and",
@@ -224,7 +209,7 @@ void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
 void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
     Column desc = findColumn(4, line.text);
     if (desc.fault != ColumnFault::None) {
-        addColumnFailure(c, desc, line, 4);
+        addFailure(c, *failureOfColumn(desc, line, 4), {line.number, 1});
         return;
     }
     checkEmptyColumns(c, line, 4);
@@ -374,7 +359,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
     Column type = findColumn(2, t);
     if (type.fault != ColumnFault::None) {
-        addColumnFailure(c, type, line, 2);
+        addFailure(c, *failureOfColumn(type, line, 2), {line.number, 1});
         return;
     }
     std::string_view code = findColumn(1, t).text;
@@ -385,7 +370,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         Column expr = findColumn(3, t);
         if (expr.fault != ColumnFault::None) {
             c.lateError.insert(line.number);
-            addColumnFailure(c, expr, line, 3);
+            addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
         checkEmptyColumns(c, line, 3);
