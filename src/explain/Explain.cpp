@@ -79,9 +79,28 @@ std::string stuckOperator(std::string_view word) {
            quoted(word.substr(1)) + ": put a blank after the operator";
 }
 
+// The word ends its line in «)» and a carriage return: the «)» the column
+// getter removes from a line's end stays, since the CR comes after it.
+bool keepsLastParenthesis(const Failure& f, const Explainer& e) {
+    std::string_view w = f.subject;
+    if (!w.empty() && w.back() == '\r') w.remove_suffix(1);
+    if (w.empty() || w.back() != ')' || f.place.line == 0 || !e.text.content) return false;
+    // Only where the «)» is all that is wrong: a code, 0 or 1 without it.
+    std::string_view mended = w.substr(0, w.size() - 1);
+    if (mended.empty() || (mended != "0" && mended != "1" && !isLettersNumbers(toChars(mended))))
+        return false;
+    std::optional<NumberedLine> line = lineAt(e.text, f.place.line);
+    if (!line || line->text.size() < 2 || line->text.substr(line->text.size() - 2) != ")\r")
+        return false;
+    return offsetOf(line->text, f.place.column) + w.size() + 1 == line->text.size();
+}
+
 std::string untranslatable(const Failure& f, Explainer& e) {
     std::string_view w = f.subject;
     const bool variable = isLettersNumbers(toChars(w));
+    if (keepsLastParenthesis(f, e))
+        return quoted(w) + " keeps the «)» at the end of the line: a carriage return follows " +
+               "it (CR LF line ends), so fagen does not remove it";
     // An operator written against the word, which eval took for an operator:
     // the advice helps when the word would then be read as a code.
     if ((f.detail == "+" || f.detail == ".") && variable)
