@@ -73,6 +73,27 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     return "no " + column + " column";
 }
 
+// The advice for a term written with its operator between the operands, as
+// «a + b»: fagen reads terms operator first. Empty for any other text.
+std::string infixAdvice(std::string_view t) {
+    std::string words[3];
+    std::size_t n = 0;
+    bool inWord = false;
+    for (std::size_t pos = 0; pos < t.size();) {
+        std::size_t at = pos;
+        if (isWhiteSpace(nextChar(t, pos))) {
+            inWord = false;
+        } else {
+            if (!inWord && n++ == 3) break;
+            inWord = true;
+            words[n - 1].append(t.substr(at, pos - at));
+        }
+    }
+    if (n < 3 || (words[1] != "+" && words[1] != ".")) return "";
+    return " (terms are written operator first: " +
+           quoted(words[1] + " " + words[0] + " " + words[2]) + ")";
+}
+
 // The advice for an operator written against what follows it, such as «+a».
 std::string stuckOperator(std::string_view word) {
     return quoted(word) + " reads as «" + std::string(word.substr(0, 1)) + "» applied to " +
@@ -119,7 +140,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         std::size_t word = wordAt(w, 1).size();
         if (word < w.size())
             return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
-                   " and goes on: an expression without codes is 0, 1, or begins with + or .";
+                   " and goes on: an expression without codes is 0, 1, or begins with + or ." +
+                   infixAdvice(w);
     }
     // An atom such as «+a»: eval reads «+» applied to what follows.
     std::size_t ops = 0;
@@ -194,6 +216,8 @@ std::string explain(const Failure& f, Explainer& e) {
     case FailureKind::ColumnMissing:
         return columnText(f, line, e.text);
     case FailureKind::CodeMissing:
+        if (std::string infix = infixAdvice(f.subject); !infix.empty())
+            return quoted(f.subject) + " is no feature's code" + infix;
         return quoted(f.subject) + " is no feature's code" + nearText(e, f.subject);
     case FailureKind::LookUpStopped:
         return "this line has no «(»: a look-up by code stops here, and so does every expansion "
