@@ -73,6 +73,13 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     return "no " + column + " column";
 }
 
+// A word that was probably meant as an operator, such as «*» or «-».
+bool otherOperator(std::string_view w) {
+    return w.size() == 1 && std::string_view("*&|-^/~!").find(w[0]) != std::string_view::npos;
+}
+
+const char* const operatorsAre = " (the operators are «+» and «.»)";
+
 // The advice for a term written with its operator between the operands, as
 // «a + b»: fagen reads terms operator first. Empty for any other text.
 std::string infixAdvice(std::string_view t) {
@@ -171,6 +178,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         return quoted(w) +
                " is neither a code nor 0 or 1: in an expression a code is ASCII letters or «_», "
                "then digits only";
+    if (otherOperator(w))
+        return quoted(w) + " is neither a feature's code nor 0 or 1" + operatorsAre;
     return quoted(w) + " is neither a feature's code nor 0 or 1" + nearText(e, w);
 }
 
@@ -218,6 +227,8 @@ std::string explain(const Failure& f, Explainer& e) {
     case FailureKind::CodeMissing:
         if (std::string infix = infixAdvice(f.subject); !infix.empty())
             return quoted(f.subject) + " is no feature's code" + infix;
+        if (otherOperator(wordAt(f.subject, 1)))
+            return quoted(f.subject) + " is no feature's code" + operatorsAre;
         return quoted(f.subject) + " is no feature's code" + nearText(e, f.subject);
     case FailureKind::LookUpStopped:
         return "this line has no «(»: a look-up by code stops here, and so does every expansion "

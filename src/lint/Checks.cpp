@@ -481,10 +481,12 @@ void checkReading(Checker& c, bool stopped) {
                 "missing blank shifts it");
         return;
     }
-    // An operator written against its operand («+0») inside the term stops fagen
-    // there: the words after it are not ignored but part of what the error mends.
+    // An operator written against its operand («+0»), or another operator
+    // («*»), inside the term stops fagen there: the words after it are not
+    // ignored but part of what the error mends.
     auto stuck = [](std::u32string_view w) {
-        return w.size() > 1 && (w[0] == U'+' || w[0] == U'.');
+        return (w.size() > 1 && (w[0] == U'+' || w[0] == U'.')) ||
+               (w.size() == 1 && std::u32string_view(U"*&|-^/~!").find(w[0]) != w.npos);
     };
     if (stopped &&
         std::any_of(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(used), stuck))
