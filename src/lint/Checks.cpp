@@ -348,10 +348,22 @@ void checkLine(Checker& c, const ReadLine& r) {
     const auto& duplicates = c.index->duplicates;
     if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
         std::string_view lookedUp = lookUpCode(line);
+        const std::uint64_t first = duplicates[c.nextDuplicate].second;
+        // Two lines of one code that both declare a family declare it twice.
+        auto family = [](std::string_view t) {
+            std::string_view type = findColumn(2, t).text;
+            return type == "0" || type == "1" || type == "2";
+        };
+        std::optional<NumberedLine> there = lineAt(c.text, first);
+        std::string_view code = findColumn(1, line.text).text;
+        bool twice = there && family(line.text) && family(there->text) &&
+                     findColumn(1, there->text).text == code;
         add(c, placeOf(line, lookedUp), Severity::Warning,
-            "code " + quoted(lookedUp) + " is also on line " +
-                std::to_string(duplicates[c.nextDuplicate].second) +
-                ": look-ups find only that first line");
+            "code " + quoted(lookedUp) + " is also on line " + std::to_string(first) +
+                ": look-ups find only that first line" +
+                (twice ? ", and the family file declares " + quoted("FAMILY " + upperCase(code)) +
+                             " twice"
+                       : ""));
         ++c.nextDuplicate;
     }
     std::string_view t = line.text;
