@@ -396,6 +396,9 @@ void checkLine(Checker& c, const ReadLine& r) {
         checkEmptyColumns(c, line, 2);
         c.otherTypes.emplace(line.number, type.text);
         std::string hint = trimmed(type.text);
+        // The letters that look like the digits: «O» for 0, «l» or «I» for 1.
+        if (hint == "O" || hint == "o") hint = "0";
+        if (hint == "l" || hint == "I") hint = "1";
         add(c, placeOf(line, type.text), Severity::Warning,
             "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
                 (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
