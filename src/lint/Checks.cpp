@@ -367,6 +367,10 @@ void checkLine(Checker& c, const ReadLine& r) {
         ++c.nextDuplicate;
     }
     std::string_view t = line.text;
+    if (line.number == 1 && t.substr(0, 3) == "\xEF\xBB\xBF")
+        add(c, {1, 1}, Severity::Warning,
+            "the register begins with a byte order mark, «\\ufeff»: fagen reads it as the first "
+            "character of the first line");
     if (!t.empty() && t.back() == '\r' && c.crLines++ == 0)
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
     Column type = findColumn(2, t);
