@@ -43,6 +43,9 @@ struct Checker {
     std::vector<Diagnostic> out;
     std::vector<Composite> composites;
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
+    // Codes as the code column gives them, on lines where a look-up reads
+    // another code (the text after the line's first «(»): the first such line.
+    std::unordered_map<std::string_view, std::uint64_t> codesNotLookedUp;
     // Lines where fagen stops before step 5 (bytes, columns of every line, a
     // basic feature's text): sorted.
     std::vector<std::uint64_t> lineErrors;
@@ -367,6 +370,13 @@ void checkLine(Checker& c, const ReadLine& r) {
         ++c.nextDuplicate;
     }
     std::string_view t = line.text;
+    if (std::size_t open = t.find('('); open != std::string_view::npos) {
+        std::string_view rest = t.substr(open + 1);
+        Column code = findColumn(1, t);
+        if (code.fault == ColumnFault::None && !code.text.empty() &&
+            code.text != rest.substr(0, rest.find(',')))
+            c.codesNotLookedUp.emplace(code.text, line.number);
+    }
     if (line.number == 1 && t.substr(0, 3) == "\xEF\xBB\xBF")
         add(c, {1, 1}, Severity::Warning,
             "the register begins with a byte order mark, «\\ufeff»: fagen reads it as the first "
@@ -684,6 +694,16 @@ void checkComposites(Checker& c) {
                 continue;
             if (!shown.insert(f.place.column << 8 | static_cast<std::uint64_t>(f.kind)).second)
                 continue;
+            auto written = f.kind == FailureKind::CodeMissing ? c.codesNotLookedUp.find(f.subject)
+                                                              : c.codesNotLookedUp.end();
+            if (written != c.codesNotLookedUp.end()) {
+                add(c, f.place, Severity::Error,
+                    quoted(f.subject) + " is no feature's code as look-ups read codes: line " +
+                        std::to_string(written->second) +
+                        " writes it, but a look-up takes the text after the line's first «(», " +
+                        quoted(lookUpCode(*lineAt(c.text, written->second))));
+                continue;
+            }
             addFailure(c, f, k.at);
         }
         if (c.context.plain) {
