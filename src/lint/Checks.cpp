@@ -46,6 +46,9 @@ struct Checker {
     // Codes as the code column gives them, on lines where a look-up reads
     // another code (the text after the line's first «(»): the first such line.
     std::unordered_map<std::string_view, std::uint64_t> codesNotLookedUp;
+    // Codes without the blanks or tabs around them, where they have some: the
+    // first line of each.
+    std::unordered_map<std::string_view, std::uint64_t> codesWithBlanks;
     // Lines where fagen stops before step 5 (bytes, columns of every line, a
     // basic feature's text): sorted.
     std::vector<std::uint64_t> lineErrors;
@@ -372,6 +375,12 @@ void checkLine(Checker& c, const ReadLine& r) {
     std::string_view t = line.text;
     if (std::size_t open = t.find('('); open != std::string_view::npos) {
         std::string_view rest = t.substr(open + 1);
+        std::string_view looked = rest.substr(0, rest.find(','));
+        std::size_t from = looked.find_first_not_of(" \t");
+        if (from != std::string_view::npos) {
+            std::string_view bare = looked.substr(from, looked.find_last_not_of(" \t") + 1 - from);
+            if (bare.size() < looked.size()) c.codesWithBlanks.emplace(bare, line.number);
+        }
         Column code = findColumn(1, t);
         if (code.fault == ColumnFault::None && !code.text.empty() &&
             code.text != rest.substr(0, rest.find(',')))
@@ -702,6 +711,16 @@ void checkComposites(Checker& c) {
                         std::to_string(written->second) +
                         " writes it, but a look-up takes the text after the line's first «(», " +
                         quoted(lookUpCode(*lineAt(c.text, written->second))));
+                continue;
+            }
+            auto blanks = f.kind == FailureKind::CodeMissing ? c.codesWithBlanks.find(f.subject)
+                                                             : c.codesWithBlanks.end();
+            if (blanks != c.codesWithBlanks.end()) {
+                add(c, f.place, Severity::Error,
+                    quoted(f.subject) + " is no feature's code: line " +
+                        std::to_string(blanks->second) + " has " +
+                        quoted(lookUpCode(*lineAt(c.text, blanks->second))) +
+                        ", with blanks, which look-ups compare too");
                 continue;
             }
             addFailure(c, f, k.at);
