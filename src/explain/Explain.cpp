@@ -96,7 +96,9 @@ std::string infixAdvice(std::string_view t) {
             words[n - 1].append(t.substr(at, pos - at));
         }
     }
-    if (n < 3 || (words[1] != "+" && words[1] != ".")) return "";
+    auto operand = [](const std::string& w) { return w[0] != '+' && w[0] != '.'; };
+    if (n < 3 || (words[1] != "+" && words[1] != ".") || !operand(words[0]) || !operand(words[2]))
+        return "";
     return " (terms are written operator first: " +
            quoted(words[1] + " " + words[0] + " " + words[2]) + ")";
 }
