@@ -325,9 +325,12 @@ void appendShown(std::string& out, std::string_view utf8) {
             out.push_back(hex[(c >> 4) & 15]);
             out.push_back(hex[c & 15]);
         } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0xD800 && c <= 0xDFFF) || c == 0x2028 ||
-                   c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {
+                   c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
+                   c == 0x061C || (c >= 0x200B && c <= 0x200F) || c == 0x2060 || c == 0xFEFF) {
             // C1 controls, escaped bytes, line separators and bidirectional
-            // controls: what a terminal would act on or reorder.
+            // controls and marks: what a terminal would act on or reorder; and
+            // the characters that show as nothing (zero-width spaces and
+            // joiners, the byte order mark), which would hide in a code.
             out += "\\u";
             for (int shift = 12; shift >= 0; shift -= 4)
                 out.push_back(hex[(c >> shift) & 15]);

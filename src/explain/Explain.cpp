@@ -48,17 +48,20 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     }
     // A column lost because the one before it is empty: the search for the end of
     // a column starts at its second character (see fagen-lint(1)).
+    // Any empty column before it loses one: «(,0,a,b)» has no description.
     for (int n = 2; n <= 4; ++n) {
         if (column != columnName(n)) continue;
-        Column before = findColumn(n - 1, t);
-        if (before.fault == ColumnFault::None && before.text.empty())
-            return std::string("the ") + columnName(n - 1) +
+        for (int m = 1; m < n; ++m) {
+            Column before = findColumn(m, t);
+            if (before.fault != ColumnFault::None || !before.text.empty()) continue;
+            return std::string("the ") + columnName(m) +
                    " column is empty, so fagen's search for its end passes over "
                    "the «,» after it: no " +
                    column + " column is left" +
                    (column == "description"
                         ? " (a basic feature needs (code,0,expression,description))"
                         : "");
+        }
     }
     if (column == "type") return "no type column: no «,» follows the code";
     if (column == "expression")
@@ -70,15 +73,64 @@ std::string columnText(const Failure& f, const std::optional<NumberedLine>& line
     return "no " + column + " column";
 }
 
+// A word that was probably meant as an operator, such as «*» or «-».
+bool otherOperator(std::string_view w) {
+    return w.size() == 1 && std::string_view("*&|-^/~!").find(w[0]) != std::string_view::npos;
+}
+
+const char* const operatorsAre = " (the operators are «+» and «.»)";
+
+// The advice for a term written with its operator between the operands, as
+// «a + b»: fagen reads terms operator first. Empty for any other text.
+std::string infixAdvice(std::string_view t) {
+    std::string words[3];
+    std::size_t n = 0;
+    bool inWord = false;
+    for (std::size_t pos = 0; pos < t.size();) {
+        std::size_t at = pos;
+        if (isWhiteSpace(nextChar(t, pos))) {
+            inWord = false;
+        } else {
+            if (!inWord && n++ == 3) break;
+            inWord = true;
+            words[n - 1].append(t.substr(at, pos - at));
+        }
+    }
+    auto operand = [](const std::string& w) { return w[0] != '+' && w[0] != '.'; };
+    if (n < 3 || (words[1] != "+" && words[1] != ".") || !operand(words[0]) || !operand(words[2]))
+        return "";
+    return " (terms are written operator first: " +
+           quoted(words[1] + " " + words[0] + " " + words[2]) + ")";
+}
+
 // The advice for an operator written against what follows it, such as «+a».
 std::string stuckOperator(std::string_view word) {
     return quoted(word) + " reads as «" + std::string(word.substr(0, 1)) + "» applied to " +
            quoted(word.substr(1)) + ": put a blank after the operator";
 }
 
+// The word ends its line in «)» and a carriage return: the «)» the column
+// getter removes from a line's end stays, since the CR comes after it.
+bool keepsLastParenthesis(const Failure& f, const Explainer& e) {
+    std::string_view w = f.subject;
+    if (!w.empty() && w.back() == '\r') w.remove_suffix(1);
+    if (w.empty() || w.back() != ')' || f.place.line == 0 || !e.text.content) return false;
+    // Only where the «)» is all that is wrong: a code, 0 or 1 without it.
+    std::string_view mended = w.substr(0, w.size() - 1);
+    if (mended.empty() || (mended != "0" && mended != "1" && !isLettersNumbers(toChars(mended))))
+        return false;
+    std::optional<NumberedLine> line = lineAt(e.text, f.place.line);
+    if (!line || line->text.size() < 2 || line->text.substr(line->text.size() - 2) != ")\r")
+        return false;
+    return offsetOf(line->text, f.place.column) + w.size() + 1 == line->text.size();
+}
+
 std::string untranslatable(const Failure& f, Explainer& e) {
     std::string_view w = f.subject;
     const bool variable = isLettersNumbers(toChars(w));
+    if (keepsLastParenthesis(f, e))
+        return quoted(w) + " keeps the «)» at the end of the line: a carriage return follows " +
+               "it (CR LF line ends), so fagen does not remove it";
     // An operator written against the word, which eval took for an operator:
     // the advice helps when the word would then be read as a code.
     if ((f.detail == "+" || f.detail == ".") && variable)
@@ -97,7 +149,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         std::size_t word = wordAt(w, 1).size();
         if (word < w.size())
             return "the expression " + quoted(w) + " begins with " + quoted(w.substr(0, word)) +
-                   " and goes on: an expression without codes is 0, 1, or begins with + or .";
+                   " and goes on: an expression without codes is 0, 1, or begins with + or ." +
+                   infixAdvice(w);
     }
     // An atom such as «+a»: eval reads «+» applied to what follows.
     std::size_t ops = 0;
@@ -127,6 +180,8 @@ std::string untranslatable(const Failure& f, Explainer& e) {
         return quoted(w) +
                " is neither a code nor 0 or 1: in an expression a code is ASCII letters or «_», "
                "then digits only";
+    if (otherOperator(w))
+        return quoted(w) + " is neither a feature's code nor 0 or 1" + operatorsAre;
     return quoted(w) + " is neither a feature's code nor 0 or 1" + nearText(e, w);
 }
 
@@ -172,6 +227,10 @@ std::string explain(const Failure& f, Explainer& e) {
     case FailureKind::ColumnMissing:
         return columnText(f, line, e.text);
     case FailureKind::CodeMissing:
+        if (std::string infix = infixAdvice(f.subject); !infix.empty())
+            return quoted(f.subject) + " is no feature's code" + infix;
+        if (otherOperator(wordAt(f.subject, 1)))
+            return quoted(f.subject) + " is no feature's code" + operatorsAre;
         return quoted(f.subject) + " is no feature's code" + nearText(e, f.subject);
     case FailureKind::LookUpStopped:
         return "this line has no «(»: a look-up by code stops here, and so does every expansion "

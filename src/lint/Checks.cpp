@@ -41,6 +41,12 @@ struct Checker {
     std::vector<Diagnostic> out;
     std::vector<Composite> composites;
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
+    // Codes as the code column gives them, on lines where a look-up reads
+    // another code (the text after the line's first «(»): the first such line.
+    std::unordered_map<std::string_view, std::uint64_t> codesNotLookedUp;
+    // Codes without the blanks or tabs around them, where they have some: the
+    // first line of each.
+    std::unordered_map<std::string_view, std::uint64_t> codesWithBlanks;
     // Lines where fagen stops before step 5 (bytes, columns of every line, a
     // basic feature's text): sorted.
     std::vector<std::uint64_t> lineErrors;
@@ -174,20 +180,43 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
             "the description holds a carriage return: a C++ compiler ends the comment there and "
             "reads the "
             "rest of the line as code");
-    if (!body.empty() && body.back() == '\\')
-        add(c, placeOf(line, body.substr(body.size() - 1)), Severity::Warning,
-            "the description ends in «\\»: the comment goes on into the next line of the basic "
-            "declarations "
-            "file and swallows its declaration");
+    // Compilers join lines at a backslash followed by blanks, tabs, form feeds
+    // or vertical tabs too, and only warn.
+    std::size_t last = body.find_last_not_of(" \t\f\v");
+    if (last != std::string_view::npos && body[last] == '\\')
+        add(c, placeOf(line, body.substr(last)), Severity::Warning,
+            std::string("the description ends in «\\»") +
+                (last + 1 < body.size() ? " and white space, which compilers pass over" : "") +
+                ": the comment goes on into the next line of the basic declarations file and "
+                "swallows its declaration");
+}
+
+// An empty column makes fagen's search for its end pass over the «,» after it,
+// so the next column is read from the text after the following «,». Warns at
+// the first empty one of the columns before column `needed`, when fagen still
+// finds that column (else the missing column is an error of its own).
+void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
+    for (int m = 1; m < needed; ++m) {
+        Column empty = findColumn(m, line.text);
+        if (empty.fault != ColumnFault::None || !empty.text.empty()) continue;
+        Column next = findColumn(m + 1, line.text);
+        if (next.fault != ColumnFault::None) return;
+        add(c, placeOf(line, empty.text), Severity::Warning,
+            std::string("the ") + columnName(m) +
+                " column is empty, so fagen's search for its end passes over the «,» after it "
+                "and takes " +
+                quoted(next.text) + " as the " + columnName(m + 1));
+        return;
+    }
 }
 
 void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
     Column desc = findColumn(4, line.text);
     if (desc.fault != ColumnFault::None) {
-        std::optional<Failure> f = failureOfColumn(desc, line, 4);
-        addFailure(c, *f, {line.number, 1});
+        addFailure(c, *failureOfColumn(desc, line, 4), {line.number, 1});
         return;
     }
+    checkEmptyColumns(c, line, 4);
     Place codeAt = placeOf(line, code);
     if (findColumn(5, line.text).fault == ColumnFault::None)
         add(c,
@@ -323,13 +352,42 @@ void checkLine(Checker& c, const ReadLine& r) {
     const auto& duplicates = c.index->duplicates;
     if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
         std::string_view lookedUp = lookUpCode(line);
+        const std::uint64_t first = duplicates[c.nextDuplicate].second;
+        // Two lines of one code that both declare a family declare it twice.
+        auto family = [](std::string_view t) {
+            std::string_view type = findColumn(2, t).text;
+            return type == "0" || type == "1" || type == "2";
+        };
+        std::optional<NumberedLine> there = lineAt(c.text, first);
+        std::string_view code = findColumn(1, line.text).text;
+        bool twice = there && family(line.text) && family(there->text) &&
+                     findColumn(1, there->text).text == code;
         add(c, placeOf(line, lookedUp), Severity::Warning,
-            "code " + quoted(lookedUp) + " is also on line " +
-                std::to_string(duplicates[c.nextDuplicate].second) +
-                ": look-ups find only that first line");
+            "code " + quoted(lookedUp) + " is also on line " + std::to_string(first) +
+                ": look-ups find only that first line" +
+                (twice ? ", and the family file declares " + quoted("FAMILY " + upperCase(code)) +
+                             " twice"
+                       : ""));
         ++c.nextDuplicate;
     }
     std::string_view t = line.text;
+    if (std::size_t open = t.find('('); open != std::string_view::npos) {
+        std::string_view rest = t.substr(open + 1);
+        std::string_view looked = rest.substr(0, rest.find(','));
+        std::size_t from = looked.find_first_not_of(" \t");
+        if (from != std::string_view::npos) {
+            std::string_view bare = looked.substr(from, looked.find_last_not_of(" \t") + 1 - from);
+            if (bare.size() < looked.size()) c.codesWithBlanks.emplace(bare, line.number);
+        }
+        Column code = findColumn(1, t);
+        if (code.fault == ColumnFault::None && !code.text.empty() &&
+            code.text != rest.substr(0, rest.find(',')))
+            c.codesNotLookedUp.emplace(code.text, line.number);
+    }
+    if (line.number == 1 && t.substr(0, 3) == "\xEF\xBB\xBF")
+        add(c, {1, 1}, Severity::Warning,
+            "the register begins with a byte order mark, «\\ufeff»: fagen reads it as the first "
+            "character of the first line");
     if (!t.empty() && t.back() == '\r' && c.crLines++ == 0)
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
     Column type = findColumn(2, t);
@@ -348,6 +406,7 @@ void checkLine(Checker& c, const ReadLine& r) {
             addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
+        checkEmptyColumns(c, line, 3);
         if (!isIdentifier(code)) checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
         std::size_t before = c.out.size();
         checkEncodable(c, line, code, true, "the code");
@@ -355,8 +414,12 @@ void checkLine(Checker& c, const ReadLine& r) {
         checkFamilyName(c, line, code);
         c.composites.push_back({expr.text, placeOf(line, expr.text)});
     } else {
+        checkEmptyColumns(c, line, 2);
         c.otherTypes.emplace(line.number, type.text);
         std::string hint = trimmed(type.text);
+        // The letters that look like the digits: «O» for 0, «l» or «I» for 1.
+        if (hint == "O" || hint == "o") hint = "0";
+        if (hint == "l" || hint == "I") hint = "1";
         add(c, placeOf(line, type.text), Severity::Warning,
             "type " + quoted(type.text) + " is neither 0, 1 nor 2: the line gets no output" +
                 (hint == "0" || hint == "1" || hint == "2" ? "; did you mean «" + hint + "»?"
@@ -411,7 +474,8 @@ std::size_t misplacingAt(const TermGraph& g) {
     return 0;
 }
 
-void checkReading(Checker& c) {
+// stopped: the term has an error of its own.
+void checkReading(Checker& c, bool stopped) {
     TermGraph& g = c.context.graph;
     const TermReading& r = c.context.reading;
     if (r.left == noNode || r.right == noNode) return;
@@ -453,6 +517,16 @@ void checkReading(Checker& c) {
                 "missing blank shifts it");
         return;
     }
+    // An operator written against its operand («+0»), or another operator
+    // («*»), inside the term stops fagen there: the words after it are not
+    // ignored but part of what the error mends.
+    auto stuck = [](std::u32string_view w) {
+        return (w.size() > 1 && (w[0] == U'+' || w[0] == U'.')) ||
+               (w.size() == 1 && std::u32string_view(U"*&|-^/~!").find(w[0]) != w.npos);
+    };
+    if (stopped &&
+        std::any_of(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(used), stuck))
+        return;
     if (used < words.size()) {
         std::string rest;
         for (std::size_t i = used; i < words.size() && rest.size() < 200; ++i)
@@ -477,10 +551,16 @@ void checkReference(Checker& c, const Composite& k, std::string_view word, Place
             quoted(word) + " has type " + quoted(type == c.otherTypes.end() ? "" : type->second) +
                 " (line " + std::to_string(line) + "): it becomes a blank in the expression");
     } else if (found.type == LineType::Composite && whole && upper != word) {
+        // «. k 1» would name the family, but not one the feature itself declares,
+        // or declares only further down.
+        std::string advice = line == k.at.line ? ", and the feature cannot be defined by itself"
+                             : line > k.at.line
+                                 ? ", declared further down (line " + std::to_string(line) + ")"
+                                 : " (write " + quoted(". " + std::string(word) + " 1") + ")";
         add(c, at, Severity::Warning,
             "the expression is the composite " + quoted(word) +
                 " alone: fagen writes it as it stands, but its family is named " + quoted(upper) +
-                " (write " + quoted(". " + std::string(word) + " 1") + ")");
+                advice);
     } else if (found.type == LineType::Composite && line == k.at.line) {
         add(c, at, Severity::Warning,
             "the expression refers to its own feature: the family file uses " +
@@ -609,6 +689,7 @@ void checkComposites(Checker& c) {
             read = false;
         }
         noteReach(reaches, stops, c.context.reach, k.at.line);
+        const std::size_t errorsBefore = c.out.size();
         std::unordered_set<std::uint64_t> shown; // column and kind of each error of this composite
         for (const Failure& f : failures) {
             // note [root causes]; a line found without a type column is an error of its own.
@@ -620,13 +701,33 @@ void checkComposites(Checker& c) {
                 continue;
             if (!shown.insert(f.place.column << 8 | static_cast<std::uint64_t>(f.kind)).second)
                 continue;
+            auto written = f.kind == FailureKind::CodeMissing ? c.codesNotLookedUp.find(f.subject)
+                                                              : c.codesNotLookedUp.end();
+            if (written != c.codesNotLookedUp.end()) {
+                add(c, f.place, Severity::Error,
+                    quoted(f.subject) + " is no feature's code as look-ups read codes: line " +
+                        std::to_string(written->second) +
+                        " writes it, but a look-up takes the text after the line's first «(», " +
+                        quoted(lookUpCode(*lineAt(c.text, written->second))));
+                continue;
+            }
+            auto blanks = f.kind == FailureKind::CodeMissing ? c.codesWithBlanks.find(f.subject)
+                                                             : c.codesWithBlanks.end();
+            if (blanks != c.codesWithBlanks.end()) {
+                add(c, f.place, Severity::Error,
+                    quoted(f.subject) + " is no feature's code: line " +
+                        std::to_string(blanks->second) + " has " +
+                        quoted(lookUpCode(*lineAt(c.text, blanks->second))) +
+                        ", with blanks, which look-ups compare too");
+                continue;
+            }
             addFailure(c, f, k.at);
         }
         if (c.context.plain) {
             checkPlain(c, k);
             continue;
         }
-        checkReading(c);
+        checkReading(c, !read || c.out.size() > errorsBefore);
         checkReferences(c, k);
         if (read && failures.empty()) checkExpansionEncodable(c, k, expansion);
     }

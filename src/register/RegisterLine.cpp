@@ -36,12 +36,15 @@ const char* columnName(int n) {
 std::optional<Failure> failureOfColumn(const Column& c, NumberedLine line, int n) {
     if (c.fault == ColumnFault::None) return std::nullopt;
     Place at = placeOf(line, c.text);
-    // A description lost because the column before it is empty (note [column
-    // search]): the place is the empty column.
-    Column before = n > 1 ? findColumn(n - 1, line.text) : Column{};
-    if (c.fault == ColumnFault::NoMoreColumns && n > 2 && before.fault == ColumnFault::None &&
-        before.text.empty())
-        at = placeOf(line, before.text);
+    // A column lost because a column before it is empty (note [column search]):
+    // the place is the first empty one.
+    for (int m = 1; c.fault == ColumnFault::NoMoreColumns && m < n; ++m) {
+        Column before = findColumn(m, line.text);
+        if (before.fault == ColumnFault::None && before.text.empty()) {
+            at = placeOf(line, before.text);
+            break;
+        }
+    }
     return makeFailure(c.fault == ColumnFault::EmptyText ? FailureKind::ColumnText
                                                          : FailureKind::ColumnMissing,
                        at, {}, columnName(n));
