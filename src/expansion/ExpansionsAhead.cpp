@@ -37,13 +37,16 @@ constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, a
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
 
-// One thread when asked for, or when the run may use only one processor.
+} // namespace
+
 bool oneThreadWanted() {
     const char* threads = std::getenv("FAGEN_THREADS");
     if (threads != nullptr && std::string_view(threads) == "1") return true;
     cpu_set_t cpus;
     return ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
 }
+
+namespace {
 
 bool holdsComposite(const RegisterText& text, std::uint64_t lines) {
     for (std::uint64_t n = 1; n <= lines; ++n) {

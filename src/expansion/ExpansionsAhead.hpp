@@ -16,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+// One thread is wanted: FAGEN_THREADS=1, or the process may use one processor only.
+bool oneThreadWanted();
+
 // Makes the line of one composite, appending it to out (without its line feed).
 using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
 

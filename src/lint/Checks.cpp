@@ -2,6 +2,7 @@
 
 #include "base/Hash.hpp"
 #include "base/Text.hpp"
+#include "expansion/ExpansionsAhead.hpp"
 #include "expansion/ExtendedAssign.hpp"
 #include "explain/Explain.hpp"
 #include "register/RegisterIndex.hpp"
@@ -10,6 +11,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -51,7 +58,6 @@ struct Checker {
     // basic feature's text): sorted.
     std::vector<std::uint64_t> lineErrors;
     std::vector<std::uint64_t> invalidLines; // lines the encoding refuses, in order
-    std::size_t nextDuplicate = 0;           // in index->duplicates
     // Lines whose error only step 5 meets (a composite's expression column or code).
     std::unordered_set<std::uint64_t> lateError;
     std::uint64_t crLines = 0;
@@ -196,6 +202,12 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
 // the first empty one of the columns before column `needed`, when fagen still
 // finds that column (else the missing column is an error of its own).
 void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
+    // A column is empty only where its text begins with the «,» that ends it,
+    // after a «,» or the «(» stripped before it.
+    const std::string_view t = line.text;
+    if (t.find(",,") == std::string_view::npos && t.find("(,") == std::string_view::npos &&
+        (t.empty() || t.front() != ','))
+        return;
     for (int m = 1; m < needed; ++m) {
         Column empty = findColumn(m, line.text);
         if (empty.fault != ColumnFault::None || !empty.text.empty()) continue;
@@ -310,16 +322,12 @@ void checkFamilyName(Checker& c, NumberedLine line, std::string_view code) {
         upper = upper || (ch >= 'A' && ch <= 'Z');
     }
     if (ascii && !upper) return;
-    if (lowerSpellingInto(c.scratch, code)) { // «ſ» and «ı» too, whose families are «S» and «I»
-        std::uint64_t hash = hashOfText(c.scratch);
-        prefetchCode(*c.index, hash);
-        c.spellings.push_back({hash, c.familyNames.size(), code});
-    }
+    // Looked up once the index is there (note [index beside the lines]).
+    if (lowerSpellingInto(c.scratch, code)) // «ſ» and «ı» too, whose families are «S» and «I»
+        c.spellings.push_back({hashOfText(c.scratch), c.familyNames.size(), code});
     c.scratch.clear();
     appendUpperCase(c.scratch, code);
-    if (c.familyNames.empty()) c.familyNames.reserve(c.index->count);
     c.familyNames.push_back({hashOfText(c.scratch), line.number, 0});
-    if (c.spellings.size() == 16) lookUpSpellings(c);
 }
 
 // Family names met before, by hash; each line not paired yet is held against
@@ -341,18 +349,17 @@ void checkFamilyNames(Checker& c) {
     std::vector<Checker::FamilyName>().swap(names);
 }
 
-void checkLine(Checker& c, const ReadLine& r) {
-    const NumberedLine line = r.line;
-    if (r.read == LineRead::Invalid) {
-        c.invalidLines.push_back(line.number);
-        addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
-        return;
-    }
-    // A code an earlier line has (found while indexing), whatever else is wrong here.
-    const auto& duplicates = c.index->duplicates;
-    if (c.nextDuplicate < duplicates.size() && duplicates[c.nextDuplicate].first == line.number) {
+// Codes an earlier line has (found while indexing), whatever else is wrong with
+// their lines: placed before every other diagnostic, as each is the first thing
+// said of its line.
+void warnDuplicates(Checker& c) {
+    std::vector<Diagnostic> others;
+    others.swap(c.out);
+    for (const auto& [number, first] : c.index->duplicates) {
+        ReadLine r = readLineAt(c.text, number);
+        if (r.read != LineRead::Line) continue;
+        const NumberedLine line = r.line;
         std::string_view lookedUp = lookUpCode(line);
-        const std::uint64_t first = duplicates[c.nextDuplicate].second;
         // Two lines of one code that both declare a family declare it twice.
         auto family = [](std::string_view t) {
             std::string_view type = findColumn(2, t).text;
@@ -368,9 +375,20 @@ void checkLine(Checker& c, const ReadLine& r) {
                 (twice ? ", and the family file declares " + quoted("FAMILY " + upperCase(code)) +
                              " twice"
                        : ""));
-        ++c.nextDuplicate;
+    }
+    c.out.insert(c.out.end(), std::make_move_iterator(others.begin()),
+                 std::make_move_iterator(others.end()));
+}
+
+void checkLine(Checker& c, const ReadLine& r) {
+    const NumberedLine line = r.line;
+    if (r.read == LineRead::Invalid) {
+        c.invalidLines.push_back(line.number);
+        addFailure(c, makeFailure(FailureKind::InvalidBytes, {line.number, r.invalidColumn}), {});
+        return;
     }
     std::string_view t = line.text;
+    const Column first = findColumn(1, t);
     if (std::size_t open = t.find('('); open != std::string_view::npos) {
         std::string_view rest = t.substr(open + 1);
         std::string_view looked = rest.substr(0, rest.find(','));
@@ -379,10 +397,8 @@ void checkLine(Checker& c, const ReadLine& r) {
             std::string_view bare = looked.substr(from, looked.find_last_not_of(" \t") + 1 - from);
             if (bare.size() < looked.size()) c.codesWithBlanks.emplace(bare, line.number);
         }
-        Column code = findColumn(1, t);
-        if (code.fault == ColumnFault::None && !code.text.empty() &&
-            code.text != rest.substr(0, rest.find(',')))
-            c.codesNotLookedUp.emplace(code.text, line.number);
+        if (first.fault == ColumnFault::None && !first.text.empty() && first.text != looked)
+            c.codesNotLookedUp.emplace(first.text, line.number);
     }
     if (line.number == 1 && t.substr(0, 3) == "\xEF\xBB\xBF")
         add(c, {1, 1}, Severity::Warning,
@@ -395,7 +411,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         addFailure(c, *failureOfColumn(type, line, 2), {line.number, 1});
         return;
     }
-    std::string_view code = findColumn(1, t).text;
+    std::string_view code = first.text;
     if (type.text == "0") {
         checkBasic(c, line, code);
         checkFamilyName(c, line, code);
@@ -671,6 +687,103 @@ void noteReach(Reaches& r, const std::vector<std::uint64_t>& stops, std::uint64_
         r.first[r.assigned] = line;
 }
 
+// note [checks ahead]: most composites of a large register are plain terms over
+// basic features, read without a failure and with nothing to warn of. A second
+// thread expands every other chunk of composites on a context of its own and
+// keeps, for each such quiet one, only how far its look-ups reached; the checker
+// takes that instead of expanding it again. Anything else (a failure, a word to
+// warn of, a general reading) the checker does itself, as it would anyway, so
+// the diagnostics are those of one thread.
+class QuietAhead {
+  public:
+    static constexpr std::size_t chunk = 512;
+
+    explicit QuietAhead(const Checker& c)
+        : c_(c), reach_(c.composites.size()), done_((c.composites.size() / chunk + 1) / 2) {
+        if (c.composites.size() <= chunk || oneThreadWanted()) return;
+        sigset_t all, old;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &old); // the thread keeps them blocked
+        try {
+            thread_ = std::thread(&QuietAhead::work, this);
+        } catch (const std::system_error&) {
+            // One thread, then.
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    QuietAhead(const QuietAhead&) = delete;
+    QuietAhead& operator=(const QuietAhead&) = delete;
+    ~QuietAhead() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // How far the look-ups of composite i reached, when it was quiet.
+    std::optional<std::uint64_t> quietReach(std::size_t i) {
+        const std::size_t id = i / chunk;
+        if (!thread_.joinable() || id % 2 == 0) return std::nullopt;
+        if (!done_[id / 2].load(std::memory_order_acquire)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return done_[id / 2].load(std::memory_order_acquire); });
+        }
+        if (reach_[i] == 0) return std::nullopt;
+        return reach_[i] - 1;
+    }
+
+  private:
+    // Whether checkPlain has nothing to say of the plain term just expanded.
+    static bool quiet(const ExpansionContext& x) {
+        const auto& words = x.plainWords;
+        const std::size_t used = words[0].past;
+        if (used < words.size()) return false;
+        for (std::size_t w = 1; w < used; ++w) {
+            const auto& word = words[w];
+            if (word.op || !word.variable || word.decision == Decision::Eval ||
+                word.decision == Decision::Unknown)
+                continue;
+            if (word.found.type == LineType::Composite || word.decision == Decision::Blank)
+                return false;
+        }
+        return true;
+    }
+
+    void work() {
+        ExpansionContext x = expansionOf(c_.text);
+        x.lookUps.index = c_.context.lookUps.index;
+        std::vector<Failure> failures;
+        x.collect = &failures;
+        std::string expansion;
+        const std::vector<Composite>& all = c_.composites;
+        for (std::size_t id = 1; id * chunk < all.size(); id += 2) {
+            for (std::size_t i = id * chunk; i < std::min(all.size(), (id + 1) * chunk); ++i) {
+                if (stop_) break;
+                failures.clear();
+                expansion.clear();
+                try {
+                    extendedAssign(all[i].expression, x, expansion, all[i].at);
+                } catch (...) {
+                    continue; // the checker meets it itself
+                }
+                if (x.plain && failures.empty() && quiet(x) && x.reach != UINT64_MAX)
+                    reach_[i] = x.reach + 1;
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_[id / 2].store(true, std::memory_order_release);
+            }
+            changed_.notify_all();
+        }
+    }
+
+    const Checker& c_;
+    std::vector<std::uint64_t> reach_;    // by composite: its reach + 1 when quiet, else 0
+    std::vector<std::atomic<bool>> done_; // by odd chunk
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
 void checkComposites(Checker& c) {
     const std::vector<std::uint64_t>& stops = c.index->stopLines;
     Reaches reaches{std::vector<std::int64_t>(stops.size() + 1),
@@ -678,7 +791,13 @@ void checkComposites(Checker& c) {
     std::vector<Failure> failures;
     std::string expansion;
     c.context.collect = &failures;
-    for (const Composite& k : c.composites) {
+    QuietAhead ahead(c);
+    for (std::size_t i = 0; i < c.composites.size(); ++i) {
+        const Composite& k = c.composites[i];
+        if (std::optional<std::uint64_t> reach = ahead.quietReach(i)) {
+            noteReach(reaches, stops, *reach, k.at.line);
+            continue;
+        }
         failures.clear();
         expansion.clear();
         bool read = true;
@@ -765,16 +884,47 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
     Checker c;
     c.text = text;
     c.context = expansionOf(text);
-    c.context.lookUps.index = std::make_shared<const RegisterIndex>(indexRegister(text, true));
-    c.index = &*c.context.lookUps.index;
-    c.near = nearestCodesOf(*c.index);
-    c.explainer = {text, c.index, &c.near};
     // Room for every line, so the composites are never moved: pages that no
     // composite reaches are never touched.
     c.composites.reserve(countLines(text));
+    // note [index beside the lines]: the lines' own checks need no index but for
+    // the duplicates it finds and the spellings looked up in it, which wait until
+    // after them; so a second thread builds the index while they run.
+    std::shared_ptr<const RegisterIndex> index;
+    std::exception_ptr indexFailure;
+    auto build = [&] {
+        try {
+            index = std::make_shared<const RegisterIndex>(indexRegister(text, true));
+        } catch (...) {
+            indexFailure = std::current_exception();
+        }
+    };
+    std::jthread builder;
+    if (!oneThreadWanted()) {
+        sigset_t all, old;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &old); // the thread keeps them blocked
+        try {
+            builder = std::jthread(build);
+        } catch (const std::system_error&) {
+            // One thread, then.
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    c.explainer = {text, nullptr, nullptr}; // no failure of a line's own needs the index
     RegisterHandle h = readRegister(text);
     for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
         checkLine(c, r);
+    if (builder.joinable())
+        builder.join();
+    else
+        build();
+    if (indexFailure) std::rethrow_exception(indexFailure);
+    c.context.lookUps.index = index;
+    c.index = &*index;
+    c.near = nearestCodesOf(*c.index);
+    c.explainer = {text, c.index, &c.near};
+    warnDuplicates(c);
     if (c.crLines > 0)
         add(c, c.firstCr, Severity::Warning,
             "CR LF line ends (" + std::to_string(c.crLines) +

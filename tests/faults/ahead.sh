@@ -2,10 +2,11 @@
 # Lines made ahead on a second thread change nothing: on registers of many
 # chunks, with a fault planted among the composites the second thread makes,
 # a run gives the same outputs, error line and status as a run on one thread
-# (FAGEN_THREADS=1), from a file and through a pipe.
-#   ahead.sh FAGEN
+# (FAGEN_THREADS=1), from a file and through a pipe; and fagen-lint, whose
+# second thread expands composites ahead, says the same of each register.
+#   ahead.sh FAGEN FAGEN_LINT
 set -u
-fagen=$1
+fagen=$1 lint=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
@@ -15,12 +16,12 @@ awk 'BEGIN { for (i = 1; i <= 100000; i++)
     else printf "(k%d,%d,+ b%d . b%d 1,composite %d)\n", i, i % 2 + 1, i - i % 5, i - i % 5 - 5 + (i < 10), i }' \
     > "$work/base.reg"
 long=$(awk 'BEGIN { s = "b5"; for (i = 0; i < 14000; i++) s = "+ b5 " s; print s }') # past 64 KiB
-# Each row: name | the line put in place of line 5503 (a composite, in the
-# second thread's second chunk) | more lines appended at the end
+# Each row: name | the line put in place of line 7503 (a composite, in chunks
+# of the second thread's, of lines and of composites alike) | more lines appended at the end
 while IFS='|' read -r name line tail; do
     reg=$work/$name.reg
     printf '%b\n' "$line" > "$work/line"
-    awk -v given="$line" -v with="$work/line" 'NR == 5503 && given != "" { getline l < with; print l; next } { print }' \
+    awk -v given="$line" -v with="$work/line" 'NR == 7503 && given != "" { getline l < with; print l; next } { print }' \
         "$work/base.reg" > "$reg"
     [ -n "$tail" ] && printf '%b' "$tail" >> "$reg"
     for threads in 1 2; do
@@ -35,6 +36,14 @@ while IFS='|' read -r name line tail; do
             echo $? > "$out/status"
         done
     done
+    for threads in 1 2; do
+        FAGEN_THREADS=$threads LC_ALL=C.UTF-8 "$lint" "$reg" > "$work/$name.lint$threads" 2>&1
+        echo $? >> "$work/$name.lint$threads"
+    done
+    if ! cmp -s "$work/$name.lint1" "$work/$name.lint2"; then
+        printf '%s: fagen-lint with composites checked ahead differs from one thread\n' "$name"
+        failed=1
+    fi
     for how in file pipe; do
         if ! diff -r "$work/$name.1.$how" "$work/$name.2.$how" >/dev/null; then
             printf '%s (%s): a run with lines made ahead differs from one on one thread\n' "$name" "$how"
@@ -43,19 +52,20 @@ while IFS='|' read -r name line tail; do
     done
 done <<ROWS
 nothing wrong||
-a code no feature has|(k5503,1,+ b5500 . nothere b5495,bad)|
-an operand missing|(k5503,1,+ b5500,bad)|
-an atom without translation|(k5503,1,+ b5500 2,bad)|
-no expression|(k5503,1)|
-no type column|(k5503)|
-bytes that are not UTF-8|(k5503,1,+ b5500 b\xff,bad)|
-a line without a parenthesis|k5503,1,+ b5500 b5495,bad|
-a long composite|(k5503,1,$long,long)|
+a code no feature has|(k7503,1,+ b7500 . nothere b7495,bad)|
+an operand missing|(k7503,1,+ b7500,bad)|
+an atom without translation|(k7503,1,+ b7500 2,bad)|
+no expression|(k7503,1)|
+no type column|(k7503)|
+bytes that are not UTF-8|(k7503,1,+ b7500 b\xff,bad)|
+a line without a parenthesis|k7503,1,+ b7500 b7495,bad|
+a long composite|(k7503,1,$long,long)|
+a composite over a later composite|(k7503,1,+ k7504 b7500,ahead)|
 an empty last line||\n
 a code no feature has, late||(k100001,1,+ b1 gone,late)\n
 ROWS
 for name in "nothing wrong" "a long composite"; do
     [ "$(cat "$work/$name.2.file/status")" = 0 ] || { echo "$name: the run failed"; failed=1; }
 done
-[ "$failed" = 0 ] && echo "lines made ahead and on one thread agree"
+[ "$failed" = 0 ] && echo "lines made and composites checked ahead agree with one thread"
 exit "$failed"
