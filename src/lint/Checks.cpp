@@ -687,6 +687,22 @@ void noteReach(Reaches& r, const std::vector<std::uint64_t>& stops, std::uint64_
         r.first[r.assigned] = line;
 }
 
+// A code no feature has that a line writes, but look-ups read otherwise: after
+// a «(» before it, or with blanks around it.
+std::optional<std::string> missingAsLookUpsRead(const Checker& c, const Failure& f) {
+    if (f.kind != FailureKind::CodeMissing) return std::nullopt;
+    if (auto w = c.codesNotLookedUp.find(f.subject); w != c.codesNotLookedUp.end())
+        return quoted(f.subject) + " is no feature's code as look-ups read codes: line " +
+               std::to_string(w->second) +
+               " writes it, but a look-up takes the text after the line's first «(», " +
+               quoted(lookUpCode(*lineAt(c.text, w->second)));
+    if (auto b = c.codesWithBlanks.find(f.subject); b != c.codesWithBlanks.end())
+        return quoted(f.subject) + " is no feature's code: line " + std::to_string(b->second) +
+               " has " + quoted(lookUpCode(*lineAt(c.text, b->second))) +
+               ", with blanks, which look-ups compare too";
+    return std::nullopt;
+}
+
 // note [checks ahead]: most composites of a large register are plain terms over
 // basic features, read without a failure and with nothing to warn of. A second
 // thread expands every other chunk of composites on a context of its own and
@@ -820,24 +836,8 @@ void checkComposites(Checker& c) {
                 continue;
             if (!shown.insert(f.place.column << 8 | static_cast<std::uint64_t>(f.kind)).second)
                 continue;
-            auto written = f.kind == FailureKind::CodeMissing ? c.codesNotLookedUp.find(f.subject)
-                                                              : c.codesNotLookedUp.end();
-            if (written != c.codesNotLookedUp.end()) {
-                add(c, f.place, Severity::Error,
-                    quoted(f.subject) + " is no feature's code as look-ups read codes: line " +
-                        std::to_string(written->second) +
-                        " writes it, but a look-up takes the text after the line's first «(», " +
-                        quoted(lookUpCode(*lineAt(c.text, written->second))));
-                continue;
-            }
-            auto blanks = f.kind == FailureKind::CodeMissing ? c.codesWithBlanks.find(f.subject)
-                                                             : c.codesWithBlanks.end();
-            if (blanks != c.codesWithBlanks.end()) {
-                add(c, f.place, Severity::Error,
-                    quoted(f.subject) + " is no feature's code: line " +
-                        std::to_string(blanks->second) + " has " +
-                        quoted(lookUpCode(*lineAt(c.text, blanks->second))) +
-                        ", with blanks, which look-ups compare too");
+            if (std::optional<std::string> why = missingAsLookUpsRead(c, f)) {
+                add(c, f.place, Severity::Error, std::move(*why));
                 continue;
             }
             addFailure(c, f, k.at);
