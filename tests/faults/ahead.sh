@@ -78,7 +78,7 @@ limited() { # limited KB THREADS PROGRAM ARGS...: in $work/vm.KB.THREADS
     echo $? > "$out/status"
 }
 if limited 131072 1 "$fagen" 0 4 "$work/base.reg" b.h f.h && [ "$(cat "$work/vm.131072.1/status")" = 0 ]; then
-    for ((kb = 12288; kb <= 57344; kb += 1024)); do
+    for ((kb = 12288; kb <= 57344; kb += 1536)); do
         for threads in 1 2; do limited $kb $threads "$fagen" 0 4 "$work/base.reg" b.h f.h; done
         diff -r "$work/vm.$kb.1" "$work/vm.$kb.2" >/dev/null ||
             { echo "fagen under ulimit -v $kb: two threads end otherwise than one"; failed=1; }
