@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 #include <sched.h>
+#include <sys/resource.h>
 #include <system_error>
 
 // note [expansions ahead]: once step 1 has read the register to its end, the
@@ -26,7 +27,10 @@
 // - running out of memory ahead only leaves the rest of the chunk to the run;
 // - the second thread blocks every signal: handlers run on the run's thread,
 //   which alone writes output (note [output guarantee]).
-// FAGEN_THREADS=1, or a run allowed one processor, makes every line where it is needed.
+// FAGEN_THREADS=1, a run allowed one processor, or one whose memory is limited
+// (ulimit -v or -d: the second thread's stack, its allocator's arena and the
+// lines it holds would take room the run may need, and a run that one thread
+// finishes would stop for want of memory) makes every line where it is needed.
 
 namespace {
 
@@ -42,6 +46,10 @@ constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
 bool oneThreadWanted() {
     const char* threads = std::getenv("FAGEN_THREADS");
     if (threads != nullptr && std::string_view(threads) == "1") return true;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit limit {};
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return true;
+    }
     cpu_set_t cpus;
     return ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
 }

@@ -16,7 +16,8 @@
 #include <thread>
 #include <vector>
 
-// One thread is wanted: FAGEN_THREADS=1, or the process may use one processor only.
+// One thread is wanted: FAGEN_THREADS=1, the process may use one processor only,
+// or its memory is limited (RLIMIT_AS or RLIMIT_DATA).
 bool oneThreadWanted();
 
 // Makes the line of one composite, appending it to out (without its line feed).

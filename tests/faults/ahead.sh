@@ -67,5 +67,25 @@ ROWS
 for name in "nothing wrong" "a long composite"; do
     [ "$(cat "$work/$name.2.file/status")" = 0 ] || { echo "$name: the run failed"; failed=1; }
 done
+# Under a limit on memory (ulimit -v), from tight to ample, a run and fagen-lint
+# end as on one thread: the second thread takes no room that one thread needs.
+# Skipped where a run on one thread fails under the largest (a sanitizer build).
+limited() { # limited KB THREADS PROGRAM ARGS...: in $work/vm.KB.THREADS
+    local kb=$1 threads=$2 out=$work/vm.$1.$2
+    shift 2
+    rm -rf "$out" && mkdir -p "$out/run" "$out/working_dir"
+    (cd "$out/run" && ulimit -v "$kb" && FAGEN_THREADS=$threads LC_ALL=C.UTF-8 "$@" >../stdout 2>../stderr)
+    echo $? > "$out/status"
+}
+if limited 131072 1 "$fagen" 0 4 "$work/base.reg" b.h f.h && [ "$(cat "$work/vm.131072.1/status")" = 0 ]; then
+    for ((kb = 12288; kb <= 57344; kb += 1536)); do
+        for threads in 1 2; do limited $kb $threads "$fagen" 0 4 "$work/base.reg" b.h f.h; done
+        diff -r "$work/vm.$kb.1" "$work/vm.$kb.2" >/dev/null ||
+            { echo "fagen under ulimit -v $kb: two threads end otherwise than one"; failed=1; }
+        for threads in 1 2; do limited $kb $threads "$lint" "$work/base.reg"; done
+        diff -r "$work/vm.$kb.1" "$work/vm.$kb.2" >/dev/null ||
+            { echo "fagen-lint under ulimit -v $kb: two threads end otherwise than one"; failed=1; }
+    done
+fi
 [ "$failed" = 0 ] && echo "lines made and composites checked ahead agree with one thread"
 exit "$failed"
