@@ -41,8 +41,6 @@ constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, a
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
 
-} // namespace
-
 bool oneThreadWanted() {
     const char* threads = std::getenv("FAGEN_THREADS");
     if (threads != nullptr && std::string_view(threads) == "1") return true;
@@ -52,6 +50,23 @@ bool oneThreadWanted() {
     }
     cpu_set_t cpus;
     return ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
+}
+
+} // namespace
+
+std::jthread secondThread(std::function<void()> work) {
+    std::jthread thread;
+    if (oneThreadWanted()) return thread;
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old); // the new thread keeps them blocked
+    try {
+        thread = std::jthread(std::move(work));
+    } catch (const std::system_error&) {
+        // One thread, then.
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return thread;
 }
 
 namespace {
@@ -80,19 +95,10 @@ struct ExpansionsAhead::Chunk {
 
 ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make)
     : text_(text), make_(make) {
-    if (!text.content || !isReadToEnd(text) || oneThreadWanted()) return;
+    if (!text.content || !isReadToEnd(text)) return;
     lineCount_ = countLines(text);
     chunks_.resize(ringSize);
-    // The thread starts with every signal blocked, and keeps them so.
-    sigset_t all, old;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &old);
-    try {
-        thread_ = std::thread(&ExpansionsAhead::work, this);
-    } catch (const std::system_error&) {
-        // No second thread: every line is made where it is needed.
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    thread_ = secondThread([this] { work(); });
 }
 
 ExpansionsAhead::~ExpansionsAhead() {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -16,9 +17,11 @@
 #include <thread>
 #include <vector>
 
-// One thread is wanted: FAGEN_THREADS=1, the process may use one processor only,
-// or its memory is limited (RLIMIT_AS or RLIMIT_DATA).
-bool oneThreadWanted();
+// Starts work on a second thread with every signal blocked, so that handlers
+// run on the thread that writes. Not joinable, and the caller does the work
+// itself, when none can be started or one thread is wanted: FAGEN_THREADS=1,
+// a limit on memory (RLIMIT_AS, RLIMIT_DATA), or a single processor allowed.
+std::jthread secondThread(std::function<void()> work);
 
 // Makes the line of one composite, appending it to out (without its line feed).
 using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
@@ -60,5 +63,5 @@ class ExpansionsAhead {
     std::size_t bytesAhead_ = 0;         // in chunks made and not yet left
     std::uint64_t entered_ = UINT64_MAX; // the chunk the run is in
     Chunk* current_ = nullptr;           // that chunk, when made ahead
-    std::thread thread_;
+    std::jthread thread_;
 };

@@ -13,9 +13,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -70,7 +68,7 @@ struct Checker {
         std::uint64_t reported : 1; // already paired through the look-up index
     };
     std::vector<FamilyName> familyNames;
-    // Look-ups of lower-case spellings waiting while their slots are fetched.
+    // Look-ups of lower-case spellings, waiting for the index (note [index beside the lines]).
     struct Spelling {
         std::uint64_t hash;
         std::size_t name; // in familyNames
@@ -301,7 +299,7 @@ bool lowerSpellingInto(std::string& out, std::string_view code) {
     return true;
 }
 
-// The waiting look-ups of lower-case spellings.
+// The look-ups of lower-case spellings, once the index is there.
 void lookUpSpellings(Checker& c) {
     for (const Checker::Spelling& s : c.spellings) {
         Checker::FamilyName& name = c.familyNames[s.name];
@@ -716,16 +714,7 @@ class QuietAhead {
 
     explicit QuietAhead(const Checker& c)
         : c_(c), reach_(c.composites.size()), done_((c.composites.size() / chunk + 1) / 2) {
-        if (c.composites.size() <= chunk || oneThreadWanted()) return;
-        sigset_t all, old;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, &old); // the thread keeps them blocked
-        try {
-            thread_ = std::thread(&QuietAhead::work, this);
-        } catch (const std::system_error&) {
-            // One thread, then.
-        }
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        if (c.composites.size() > chunk) thread_ = secondThread([this] { work(); });
     }
     QuietAhead(const QuietAhead&) = delete;
     QuietAhead& operator=(const QuietAhead&) = delete;
@@ -797,7 +786,7 @@ class QuietAhead {
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::thread thread_;
+    std::jthread thread_;
 };
 
 void checkComposites(Checker& c) {
@@ -899,18 +888,7 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
             indexFailure = std::current_exception();
         }
     };
-    std::jthread builder;
-    if (!oneThreadWanted()) {
-        sigset_t all, old;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, &old); // the thread keeps them blocked
-        try {
-            builder = std::jthread(build);
-        } catch (const std::system_error&) {
-            // One thread, then.
-        }
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    }
+    std::jthread builder = secondThread(build);
     c.explainer = {text, nullptr, nullptr}; // no failure of a line's own needs the index
     RegisterHandle h = readRegister(text);
     for (ReadLine r; (r = readLine(h)).read != LineRead::End;)

@@ -81,6 +81,11 @@ struct RegisterContent {
     const Line& line(std::uint64_t number) const {
         return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
     }
+    // The text of a line read, with its number.
+    NumberedLine numbered(std::uint64_t number, const Line& l) const {
+        return {std::string_view(l.start, l.size == UINT32_MAX ? longSizes.at(number) : l.size),
+                number};
+    }
 };
 
 namespace {
@@ -330,9 +335,7 @@ std::uint64_t countLines(const RegisterText& text) {
 std::optional<NumberedLine> lineAt(const RegisterText& text, std::uint64_t number) {
     RegisterContent& c = *text.content;
     if (number == 0 || !lineAvailable(c, number)) return std::nullopt;
-    const RegisterContent::Line& l = c.line(number);
-    std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
-    return NumberedLine{std::string_view(l.start, size), number};
+    return c.numbered(number, c.line(number));
 }
 
 RegisterHandle::RegisterHandle(RegisterText text) : text_(std::move(text)) {
@@ -359,11 +362,8 @@ ReadLine readLineAt(const RegisterText& text, std::uint64_t number) {
     RegisterContent& c = *text.content;
     if (!lineAvailable(c, number)) return {};
     const RegisterContent::Line& l = c.line(number);
-    std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(number) : l.size;
-    return {l.invalid ? LineRead::Invalid : LineRead::Line,
-            {std::string_view(l.start, size), number},
-            l.invalid ? c.invalidAt.at(number) : 0,
-            l.type};
+    return {l.invalid ? LineRead::Invalid : LineRead::Line, c.numbered(number, l),
+            l.invalid ? c.invalidAt.at(number) : 0, l.type};
 }
 
 bool isReadToEnd(const RegisterText& text) {
@@ -396,15 +396,14 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
             if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
             if (l.type != wanted) continue;
             h.setNextLineNumber(n + 1);
-            std::size_t size = l.size == UINT32_MAX ? c.longSizes.at(n) : l.size;
-            return NumberedLine{std::string_view(l.start, size), n};
+            return c.numbered(n, l);
         }
         h.setNextLineNumber(n);
-        if (n > c.lineCount) continue;
-        LineType type;
-        NumberedLine line = nextLine(h, type);
-        checkedType(line, type); // fails
-        if (type == wanted) return line;
+        if (n <= c.lineCount) {
+            LineType type;
+            NumberedLine line = nextLine(h, type);
+            checkedType(line, type); // fails
+        }
     }
 }
 
