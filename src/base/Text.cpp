@@ -1,6 +1,7 @@
 #include "base/Text.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <clocale>
 #include <cstring>
 #include <cwctype>
@@ -223,9 +224,31 @@ std::string upperCase(std::string_view s) {
     return out;
 }
 
+void assignJoined(std::string& out, std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view p : pieces)
+        size += p.size();
+    out.resize(size);
+    char* at = out.data();
+    for (std::string_view p : pieces) {
+        std::memcpy(at, p.data(), p.size());
+        at += p.size();
+    }
+}
+
+std::string_view decimal(std::uint64_t n, char (&digits)[20]) {
+    return {digits, static_cast<std::size_t>(std::to_chars(digits, digits + 20, n).ptr - digits)};
+}
+
 void appendUpperCase(std::string& out, std::string_view s) {
-    out.reserve(out.size() + s.size());
-    for (std::size_t pos = 0; pos < s.size();) {
+    // ASCII, the common case, in place; the rest character by character.
+    std::size_t pos = 0, from = out.size();
+    while (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80)
+        ++pos;
+    out.append(s.substr(0, pos));
+    for (char* c = out.data() + from; c != out.data() + out.size(); ++c)
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+    while (pos < s.size()) {
         auto b = static_cast<unsigned char>(s[pos]);
         if (b < 0x80) {
             out.push_back(static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b));

@@ -6,6 +6,7 @@
 // any other codeset is converted at the border with iconv(3).
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ inline bool isWhiteSpace(char32_t c) {
     if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
     return isWideWhiteSpace(c);
 }
+
+// out becomes the pieces one after another, sized once: the generators put each
+// line together this way, without a growing string per piece.
+void assignJoined(std::string& out, std::initializer_list<std::string_view> pieces);
+// The decimal digits of n, written into digits.
+std::string_view decimal(std::uint64_t n, char (&digits)[20]);
 
 // Simple Unicode upper-case mapping of one character, and of a whole text.
 char32_t wideUpperChar(char32_t c); // a character above ASCII

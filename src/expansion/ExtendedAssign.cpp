@@ -5,6 +5,8 @@
 #include "terms/Eval.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 // note [expansion order]: a term is expanded in two passes, and the split is
 // behaviour. The first pass makes every test and look-up, depth first, the left
@@ -217,6 +219,21 @@ ExpansionContext expansionOf(const std::string& registerPath) {
 // not find a feature, an atom without translation) returns false before a
 // byte is written, and the general expansion does the term again and meets the
 // failure exactly as always.
+namespace {
+
+// The bytes of a plain term, by what they may be part of.
+enum class PlainChar : std::uint8_t { Refused, Letter, Digit, Other };
+constexpr auto plainCharKinds = [] {
+    std::array<PlainChar, 256> kinds{};
+    for (int c = '!'; c < 0x7F; ++c)
+        kinds[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ? PlainChar::Letter
+                   : c >= '0' && c <= '9'                                       ? PlainChar::Digit
+                                                                                : PlainChar::Other;
+    return kinds;
+}();
+
+} // namespace
+
 bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
     const RegisterIndex* ix = context.lookUps.index ? &*context.lookUps.index : nullptr;
     // A term past the limit is left to the reader, which stops there.
@@ -227,23 +244,23 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     auto& words = context.plainWords;
     words.clear();
     bool anyVariable = false;
-    for (std::size_t i = 0; i < term.size();) {
+    const std::size_t n = term.size();
+    auto kind = [&](std::size_t at) {
+        return plainCharKinds[static_cast<unsigned char>(term[at])];
+    };
+    for (std::size_t i = 0; i < n;) {
+        // A variable is letters, then digits; any other word is printable ASCII.
         std::size_t j = i;
-        bool digits = false, variable = true; // letters, then digits
-        for (; j < term.size() && term[j] != ' '; ++j) {
-            auto c = static_cast<unsigned char>(term[j]);
-            if (c <= ' ' || c >= 0x7F) return false; // white space, controls, non-ASCII
-            bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-            bool digit = c >= '0' && c <= '9';
-            if (letter && !digits) continue;
-            if (digit && j > i) {
-                digits = true;
-                continue;
-            }
+        while (j < n && kind(j) == PlainChar::Letter)
+            ++j;
+        bool variable = j > i;
+        while (j < n && kind(j) == PlainChar::Digit)
+            ++j;
+        for (; j < n && term[j] != ' '; ++j) {
+            if (kind(j) == PlainChar::Refused) return false; // white space, controls, non-ASCII
             variable = false;
         }
-        if (j + 1 == term.size() || (j + 1 < term.size() && term[j + 1] == ' '))
-            return false; // blanks
+        if (j + 1 == n || (j + 1 < n && term[j + 1] == ' ')) return false; // blanks
         bool op = j == i + 1 && (term[i] == '+' || term[i] == '.');
         // A code is about to be looked up: hash it and start fetching its slot,
         // so the look-ups of a term wait for memory together.
@@ -303,9 +320,17 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     }
     // The expression, from left to right, every operand in upper case. An atom
     // without translation leaves out as it was.
+    // It is written into room for the longest it can be: an operator word
+    // becomes at most 8 bytes («PLUS(», «, », «)»), any other word at most 7 more
+    // than its own.
     const std::size_t start = out.size();
-    std::string& text = out;
-    text += term[0] == '+' ? "PLUS(" : "DOT(";
+    out.resize(start + 8 * words.size() + term.size());
+    char* at = out.data() + start;
+    auto put = [&](std::string_view s) {
+        std::memcpy(at, s.data(), s.size());
+        at += s.size();
+    };
+    put(term[0] == '+' ? "PLUS(" : "DOT(");
     // Operator words whose left operand is written (bit 31: their right one too).
     constexpr std::uint32_t rightDone = std::uint32_t{1} << 31;
     std::vector<std::uint32_t>& open = context.plainStack;
@@ -315,37 +340,38 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     for (;;) {
         const Word& w = words[k];
         if (w.op && w.decision != Decision::Keep && w.decision != Decision::Blank) {
-            text += term[w.begin] == '+' ? "PLUS(" : "DOT(";
+            put(term[w.begin] == '+' ? "PLUS(" : "DOT(");
             open.push_back(static_cast<std::uint32_t>(k));
             ++k;
             continue;
         }
         if (w.decision == Decision::Keep) {
-            std::size_t at = text.size();
-            text.append(term.substr(w.begin, w.end - w.begin));
-            for (char* c = text.data() + at; c != text.data() + text.size(); ++c)
+            char* from = at;
+            put(term.substr(w.begin, w.end - w.begin));
+            for (char* c = from; c != at; ++c)
                 if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
         } else if (w.decision == Decision::Blank) {
-            text += ' ';
+            *at++ = ' ';
         } else {
             std::string_view a = term.substr(w.begin, w.end - w.begin);
             if (a != "0" && a != "1") {
                 out.resize(start);
                 return false;
             }
-            text += a == "0" ? "ZEROSET" : "ONESET";
+            put(a == "0" ? "ZEROSET" : "ONESET");
         }
         // Close every operator term this operand completes; then go on with the
         // right operand of the innermost one it does not.
         while (!open.empty() && (open.back() & rightDone)) {
-            text += ')';
+            *at++ = ')';
             open.pop_back();
         }
         if (open.empty()) break;
-        text += ", ";
+        put(", ");
         open.back() |= rightDone;
         k = words[(open.back() & ~rightDone) + 1].past;
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return true;
 }
 

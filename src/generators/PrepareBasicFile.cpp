@@ -1,5 +1,6 @@
 #include "generators/PrepareBasicFile.hpp"
 
+#include "base/Text.hpp"
 #include "register/RegisterLine.hpp"
 
 #include <string>
@@ -13,12 +14,9 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     std::string text;
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
         // The whole line is built before the output path is needed.
-        text.assign("bdd ");
-        text.append(getRegisterLineCode(*line));
-        text.append(value);
-        text.append(std::to_string(index));
-        text.append(close);
-        text.append(getRegisterLineDesc(*line));
+        std::string_view code = getRegisterLineCode(*line), desc = getRegisterLineDesc(*line);
+        char digits[20];
+        assignJoined(text, {"bdd ", code, value, decimal(index, digits), close, desc});
         out.appendLine(text);
         ++index;
     }

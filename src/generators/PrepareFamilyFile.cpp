@@ -10,8 +10,8 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
         // Both lines are built before the first is appended.
         family.clear();
         appendUpperCase(family, code);
-        text.assign("FAMILY ").append(family).push_back(';');
-        second.assign(family).append(".insert(").append(code).append(");");
+        assignJoined(text, {"FAMILY ", family, ";"});
+        assignJoined(second, {family, ".insert(", code, ");"});
         out.appendLine(text);
         out.appendLine(second);
     }

@@ -1,5 +1,6 @@
 #include "generators/PrepareNamesFile.hpp"
 
+#include "base/Text.hpp"
 #include "register/RegisterLine.hpp"
 
 #include <string>
@@ -8,7 +9,7 @@
 namespace {
 
 void appendEntry(LineSink& out, std::string& line, std::string_view index, std::string_view text) {
-    line.assign("names[").append(index).append("]=\"").append(text).append("\";");
+    assignJoined(line, {"names[", index, "]=\"", text, "\";"});
     out.appendLine(line);
 }
 
@@ -18,7 +19,8 @@ void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
     std::uint64_t index = first;
     std::string line;
     while (std::optional<NumberedLine> l = nextLineOfType(h, LineType::Basic)) {
-        appendEntry(out, line, std::to_string(index), getRegisterLineCode(*l));
+        char digits[20];
+        appendEntry(out, line, decimal(index, digits), getRegisterLineCode(*l));
         ++index;
     }
     appendEntry(out, line, "0", "1");

@@ -189,7 +189,7 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
     }
     std::memcpy(out.buffer.get() + used, bytes.data(), bytes.size());
     if (lineFeed) out.buffer[used + bytes.size()] = '\n';
-    out.committed.store(used + size);
+    out.committed.store(used + size, std::memory_order_release); // the handler runs on this thread
 }
 
 void append(OutputFile& out, std::string_view text, bool lineFeed) {
