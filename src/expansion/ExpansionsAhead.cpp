@@ -3,12 +3,7 @@
 #include "register/RegisterIndex.hpp"
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <new>
-#include <sched.h>
-#include <sys/resource.h>
-#include <system_error>
 
 // note [expansions ahead]: once step 1 has read the register to its end, the
 // text no longer changes, and the composites' lines of step 5 depend on nothing
@@ -27,10 +22,7 @@
 // - running out of memory ahead only leaves the rest of the chunk to the run;
 // - the second thread blocks every signal: handlers run on the run's thread,
 //   which alone writes output (note [output guarantee]).
-// FAGEN_THREADS=1, a run allowed one processor, or one whose memory is limited
-// (ulimit -v or -d: the second thread's stack, its allocator's arena and the
-// lines it holds would take room the run may need, and a run that one thread
-// finishes would stop for want of memory) makes every line where it is needed.
+// With one thread (secondThread) every line is made where it is needed.
 
 namespace {
 
@@ -40,36 +32,6 @@ constexpr std::size_t bytesAhead = std::size_t{8} << 20;    // made and not yet 
 constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, about
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
-
-bool oneThreadWanted() {
-    const char* threads = std::getenv("FAGEN_THREADS");
-    if (threads != nullptr && std::string_view(threads) == "1") return true;
-    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        struct rlimit limit {};
-        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return true;
-    }
-    cpu_set_t cpus;
-    return ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
-}
-
-} // namespace
-
-std::jthread secondThread(std::function<void()> work) {
-    std::jthread thread;
-    if (oneThreadWanted()) return thread;
-    sigset_t all, old;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &old); // the new thread keeps them blocked
-    try {
-        thread = std::jthread(std::move(work));
-    } catch (const std::system_error&) {
-        // One thread, then.
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return thread;
-}
-
-namespace {
 
 bool holdsComposite(const RegisterText& text, std::uint64_t lines) {
     for (std::uint64_t n = 1; n <= lines; ++n) {

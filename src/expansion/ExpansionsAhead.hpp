@@ -1,6 +1,7 @@
 #pragma once
 // The composites' lines of the family file, made ahead on a second thread while
 // the run writes its other steps (see note [expansions ahead]).
+#include "base/SecondThread.hpp"
 #include "expansion/ExtendedAssign.hpp"
 #include "register/Register.hpp"
 
@@ -16,12 +17,6 @@
 #include <string_view>
 #include <thread>
 #include <vector>
-
-// Starts work on a second thread with every signal blocked, so that handlers
-// run on the thread that writes. Not joinable, and the caller does the work
-// itself, when none can be started or one thread is wanted: FAGEN_THREADS=1,
-// a limit on memory (RLIMIT_AS, RLIMIT_DATA), or a single processor allowed.
-std::jthread secondThread(std::function<void()> work);
 
 // Makes the line of one composite, appending it to out (without its line feed).
 using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
