@@ -24,6 +24,7 @@ MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n) 
 // same family file. Arguments 4 and 5 are needed only when a line is to be written.
 void run(const std::vector<std::string>& args, RegisterText& reg) {
     reg = openRegisterText(argument(args, 3));
+    readAhead(reg); // step 1 takes the lines as a second thread reads them (note [reading ahead])
     const std::string model = argumentText(argument(args, 1)); // note [argument bytes]
     { // 1. Basic declarations file: one bdd variable per basic feature.
         OutputFile out(optionalArgument(args, 4));

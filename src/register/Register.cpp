@@ -2,20 +2,27 @@
 
 #include "base/FileDescriptor.hpp"
 #include "base/Memory.hpp"
+#include "base/SecondThread.hpp"
 #include "base/Text.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
 constexpr std::size_t firstBlock = std::size_t{1} << 16;
 constexpr std::size_t largestRead = std::size_t{1} << 24;
+constexpr std::size_t aheadRead = std::size_t{1} << 20; // a reader's piece (note [reading ahead])
+constexpr std::uint64_t readerStopped = std::uint64_t{1} << 63;
 
 struct FileId {
     dev_t device;
@@ -78,13 +85,35 @@ struct RegisterContent {
     std::unordered_map<std::uint64_t, std::uint64_t> longSizes; // line: its size, past 4 GiB
     std::unordered_map<std::uint64_t, std::uint64_t> invalidAt; // line: its first bad column
 
+    // note [reading ahead]: the reader's side.
+    bool reading = false;                // a reader was started and not yet joined
+    std::atomic<std::uint64_t> ahead{0}; // lines it has entered, with readerStopped
+    std::atomic<bool> stopReading{false};
+    mutable std::mutex sideTables; // longSizes and invalidAt
+    std::exception_ptr readerFailure;
+    std::jthread reader;
+
+    RegisterContent() = default;
+    RegisterContent(const RegisterContent&) = delete;
+    RegisterContent& operator=(const RegisterContent&) = delete;
+    ~RegisterContent() {
+        stopReading = true;
+        if (reader.joinable()) reader.join();
+    }
+
     const Line& line(std::uint64_t number) const {
         return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
     }
+    std::uint64_t sideValue(const std::unordered_map<std::uint64_t, std::uint64_t>& table,
+                            std::uint64_t number) const {
+        std::lock_guard<std::mutex> lock(sideTables);
+        return table.at(number);
+    }
     // The text of a line read, with its number.
     NumberedLine numbered(std::uint64_t number, const Line& l) const {
-        return {std::string_view(l.start, l.size == UINT32_MAX ? longSizes.at(number) : l.size),
-                number};
+        return {
+            std::string_view(l.start, l.size == UINT32_MAX ? sideValue(longSizes, number) : l.size),
+            number};
     }
 };
 
@@ -100,9 +129,12 @@ void addLine(RegisterContent& c, const char* start, std::size_t size, std::uint6
     ++c.lineCount;
     l.start = start;
     l.size = size > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(size);
-    if (size > UINT32_MAX) c.longSizes[c.lineCount] = size;
     l.invalid = invalidAt != 0;
-    if (l.invalid) c.invalidAt[c.lineCount] = invalidAt;
+    if (size > UINT32_MAX || l.invalid) {
+        std::lock_guard<std::mutex> lock(c.sideTables);
+        if (size > UINT32_MAX) c.longSizes[c.lineCount] = size;
+        if (l.invalid) c.invalidAt[c.lineCount] = invalidAt;
+    }
     l.type = l.invalid ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
 }
 
@@ -204,9 +236,9 @@ ssize_t readSome(RegisterContent& c, char* dst, std::size_t room) {
     return n;
 }
 
-// Reads more of the file; false when nothing more will come (the end, or a
-// failure now kept for every reader).
-bool readMore(RegisterContent& c) {
+// Reads more of the file, at most `most` bytes at a time; false when nothing
+// more will come (the end, or a failure now kept for every reader).
+bool readMore(RegisterContent& c, std::size_t most = largestRead) {
     if (c.drained) return false;
     if (c.bytes > registerLimit() || c.declared > registerLimit())
         return stopWith(c, makeFailure(FailureKind::TooLarge, {}, c.path));
@@ -225,7 +257,7 @@ bool readMore(RegisterContent& c) {
     }
     // UTF-8: read straight into the text, keeping one byte for a last line feed.
     RegisterContent::Block& b = roomFor(c, firstBlock);
-    ssize_t n = readSome(c, b.bytes.get() + b.used, std::min(b.size - b.used - 1, largestRead));
+    ssize_t n = readSome(c, b.bytes.get() + b.used, std::min(b.size - b.used - 1, most));
     if (n < 0) {
         int err = errno;
         return stopWith(c, fileFailure(FileOperation::GetLine, c.path, err));
@@ -245,8 +277,61 @@ bool readMore(RegisterContent& c) {
     return true;
 }
 
+// note [reading ahead]: a run of fagen reads a regular register on a second
+// thread while step 1 takes its lines. The reader enters lines into the line
+// table a piece at a time and publishes how many (`ahead`); the run waits for
+// the line it needs. It reads no further than the size the file had when it
+// was opened, and stops at a failed read: the rest, with the end of the file
+// and whatever was written to it since, is read by the run itself once it has
+// joined the reader, and a failure is kept for whoever reads on, as always. So
+// every failure comes at the same line as when the run reads alone. The line
+// table's list of chunks is reserved for every line that size allows, so it
+// never moves under the run; the two side tables are shared under a mutex.
+void publish(RegisterContent& c, std::uint64_t stopped) {
+    c.ahead.store(c.lineCount | stopped, std::memory_order_release);
+    c.ahead.notify_all();
+}
+
+void readOn(RegisterContent& c) {
+    try {
+        const std::size_t room = (aheadRead + firstBlock) / RegisterContent::chunkLines + 2;
+        while (!c.stopReading.load(std::memory_order_relaxed) && c.bytes < c.declared &&
+               c.lines.capacity() - c.lines.size() >= room && readMore(c, aheadRead))
+            publish(c, 0);
+    } catch (...) {
+        c.readerFailure = std::current_exception();
+    }
+    publish(c, readerStopped);
+}
+
+// Waits until the reader has entered line `line`; false once it has stopped
+// without it, and then the run has taken the reading over.
+bool awaitReader(RegisterContent& c, std::uint64_t line) {
+    for (;;) {
+        std::uint64_t entered = c.ahead.load(std::memory_order_acquire);
+        if (entered & readerStopped) break;
+        if (entered >= line) return true;
+        c.ahead.wait(entered, std::memory_order_acquire);
+    }
+    c.reader.join();
+    c.reading = false;
+    if (c.readerFailure) {
+        // Bytes may have been read and not kept: nobody reads on.
+        std::exception_ptr failure = std::exchange(c.readerFailure, nullptr);
+        stopWith(c, makeFailure(FailureKind::OutOfMemory));
+        std::rethrow_exception(failure);
+    }
+    return false;
+}
+
+// The lines the run's thread may read now.
+std::uint64_t linesRead(const RegisterContent& c) {
+    return c.reading ? c.ahead.load(std::memory_order_acquire) & ~readerStopped : c.lineCount;
+}
+
 // Reads until line number `line` is complete; false when the text ends before.
 bool lineAvailable(RegisterContent& c, std::uint64_t line) {
+    if (c.reading && awaitReader(c, line)) return true;
     while (c.lineCount < line) {
         if (!readMore(c)) {
             if (c.failure) throw *c.failure;
@@ -309,6 +394,16 @@ RegisterText registerTextOf(std::string_view text, const std::string& name) {
     return {c};
 }
 
+void readAhead(const RegisterText& text) {
+    RegisterContent& c = *text.content;
+    if (c.reading || c.drained || !c.locks || c.declared == 0 || c.declared > registerLimit())
+        return;
+    c.lines.reserve((c.declared + aheadRead + 2 * firstBlock) / RegisterContent::chunkLines + 4);
+    c.reading = true;
+    c.reader = secondThread([&c] { readOn(c); });
+    c.reading = c.reader.joinable();
+}
+
 const std::string& registerPath(const RegisterText& text) {
     return text.content->path;
 }
@@ -326,6 +421,7 @@ std::uint64_t registerLimit() {
 
 std::uint64_t countLines(const RegisterText& text) {
     RegisterContent& c = *text.content;
+    if (c.reading) awaitReader(c, UINT64_MAX);
     while (readMore(c)) {
     }
     if (c.failure) throw *c.failure;
@@ -363,11 +459,12 @@ ReadLine readLineAt(const RegisterText& text, std::uint64_t number) {
     if (!lineAvailable(c, number)) return {};
     const RegisterContent::Line& l = c.line(number);
     return {l.invalid ? LineRead::Invalid : LineRead::Line, c.numbered(number, l),
-            l.invalid ? c.invalidAt.at(number) : 0, l.type};
+            l.invalid ? c.sideValue(c.invalidAt, number) : 0, l.type};
 }
 
 bool isReadToEnd(const RegisterText& text) {
-    return text.content->drained && !text.content->failure;
+    const RegisterContent& c = *text.content;
+    return !c.reading && c.drained && !c.failure;
 }
 
 ReadLine readLine(RegisterHandle& h) {
@@ -391,7 +488,7 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
         if (!lineAvailable(c, n)) return std::nullopt;
         // The lines read so far are passed over in the table itself; a line that
         // fails (bad bytes, no type column) is read the usual way, to fail there.
-        for (const std::uint64_t read = c.lineCount; n <= read; ++n) {
+        for (const std::uint64_t read = linesRead(c); n <= read; ++n) {
             const RegisterContent::Line& l = c.line(n);
             if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
             if (l.type != wanted) continue;
@@ -399,7 +496,7 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
             return c.numbered(n, l);
         }
         h.setNextLineNumber(n);
-        if (n <= c.lineCount) {
+        if (n <= linesRead(c)) {
             LineType type;
             NumberedLine line = nextLine(h, type);
             checkedType(line, type); // fails

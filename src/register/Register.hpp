@@ -17,9 +17,9 @@
 // told apart, but a pipe or /dev/stdin can be read only once (the plain reading
 // gives every later step an empty register and reports success), and a register
 // edited during a run would give outputs that describe two registers. The bytes
-// are read lazily, as the first step asks for lines, so every failure comes where
-// and when the plain reading meets it: the open in step 1, a decoding error or a
-// read error at the line that holds it, the lock rule while a step's handle is
+// are read as the first step asks for lines (or just ahead of it, note [reading
+// ahead]), so every failure comes where and when the plain reading meets it: the open in step 1, a
+// decoding error or a read error at the line that holds it, the lock rule while a step's handle is
 // open. What changes: later steps no longer open the file, so they cannot fail
 // to open it or see it changed.
 struct RegisterContent;
@@ -40,6 +40,9 @@ std::uint64_t registerLimit();
 // Opens the register file at path for reading; fails with the openFile message.
 // Messages name it by name (the path when empty).
 RegisterText openRegisterText(const std::string& path, const std::string& name = {});
+// Reads the rest of a regular file on a second thread while the run takes its
+// lines (note [reading ahead]); nothing with one thread (secondThread).
+void readAhead(const RegisterText& text);
 // A register held in memory, known by name in messages; for tests and checks.
 RegisterText registerTextOf(std::string_view text, const std::string& name = "register");
 const std::string& registerPath(const RegisterText& text);

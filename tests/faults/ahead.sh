@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Lines made ahead on a second thread change nothing: on registers of many
+# Lines read and made ahead on a second thread change nothing: on registers of many
 # chunks, with a fault planted among the composites the second thread makes,
 # a run gives the same outputs, error line and status as a run on one thread
 # (FAGEN_THREADS=1), from a file and through a pipe; and fagen-lint, whose
@@ -17,11 +17,13 @@ awk 'BEGIN { for (i = 1; i <= 100000; i++)
     > "$work/base.reg"
 long=$(awk 'BEGIN { s = "b5"; for (i = 0; i < 14000; i++) s = "+ b5 " s; print s }') # past 64 KiB
 # Each row: name | the line put in place of line 7503 (a composite, in chunks
-# of the second thread's, of lines and of composites alike) | more lines appended at the end
-while IFS='|' read -r name line tail; do
+# of the second thread's, of lines and of composites alike), or of the line
+# given last (a basic feature's, read ahead in a later piece) | more lines
+# appended at the end | that line
+while IFS='|' read -r name line tail at; do
     reg=$work/$name.reg
     printf '%b\n' "$line" > "$work/line"
-    awk -v given="$line" -v with="$work/line" 'NR == 7503 && given != "" { getline l < with; print l; next } { print }' \
+    awk -v given="$line" -v with="$work/line" -v at="${at:-7503}" 'NR == at && given != "" { getline l < with; print l; next } { print }' \
         "$work/base.reg" > "$reg"
     [ -n "$tail" ] && printf '%b' "$tail" >> "$reg"
     for threads in 1 2; do
@@ -63,6 +65,8 @@ a long composite|(k7503,1,$long,long)|
 a composite over a later composite|(k7503,1,+ k7504 b7500,ahead)|
 an empty last line||\n
 a code no feature has, late||(k100001,1,+ b1 gone,late)\n
+bytes that are not UTF-8, read ahead|(b90001,0,b\xff,basic)||90001
+no type column, read ahead|(b90001)||90001
 ROWS
 for name in "nothing wrong" "a long composite"; do
     [ "$(cat "$work/$name.2.file/status")" = 0 ] || { echo "$name: the run failed"; failed=1; }
