@@ -24,16 +24,17 @@ MaybePath optionalArgument(const std::vector<std::string>& args, std::size_t n) 
 // same family file. Arguments 4 and 5 are needed only when a line is to be written.
 void run(const std::vector<std::string>& args, RegisterText& reg) {
     reg = openRegisterText(argument(args, 3));
-    readAhead(reg); // step 1 takes the lines as a second thread reads them (note [reading ahead])
     const std::string model = argumentText(argument(args, 1)); // note [argument bytes]
+    // A second thread reads the register as step 1 takes its lines, then indexes it and
+    // makes step 5's lines beside steps 1 to 4 (note [reading ahead], [expansions ahead]).
+    ExpansionsAhead ahead(reg, appendFamilyLine);
     { // 1. Basic declarations file: one bdd variable per basic feature.
         OutputFile out(optionalArgument(args, 4));
         RegisterHandle h = readRegister(reg);
         populateBasicFile(h, out, 1, model);
         finishOutput(out);
     }
-    // Step 5's look-ups and expansions begin beside steps 2 to 4 (note [expansions ahead]).
-    ExpansionsAhead ahead(reg, appendFamilyLine);
+    ahead.registerRead();
     { // 2. Names file: the code of every basic feature under its variable number.
         OutputFile out("../working_dir/names.h");
         RegisterHandle h = readRegister(reg);

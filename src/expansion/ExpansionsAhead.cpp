@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <new>
 
-// note [expansions ahead]: once step 1 has read the register to its end, the
-// text no longer changes, and the composites' lines of step 5 depend on nothing
-// else. A second thread then builds the look-up index and makes those lines in
-// chunks of register lines, while the run writes steps 2 to 4 and, in step 5,
-// makes the chunks the second thread has not taken. Nothing the run does moves:
+// note [expansions ahead]: once the register is read to its end (by the second
+// thread itself, note [reading ahead], or by step 1), the text no longer
+// changes, and the composites' lines of step 5 depend on nothing else. The
+// second thread then builds the look-up index and makes those lines in chunks
+// of register lines, while the run writes steps 1 to 4 and, in step 5, makes
+// the chunks the second thread has not taken. Nothing the run does moves:
 // - the run still walks every line itself and appends every line in order;
 //   only where a line was made ahead does it take the made text instead;
 // - a failure met making a line ahead (a code no feature has, say) is thrown
@@ -57,10 +58,27 @@ struct ExpansionsAhead::Chunk {
 
 ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make)
     : text_(text), make_(make) {
-    if (!text.content || !isReadToEnd(text)) return;
-    lineCount_ = countLines(text);
+    if (!text.content) return;
     chunks_.resize(ringSize);
     thread_ = secondThread([this] { work(); });
+    if (!thread_.joinable()) return;
+    // The second thread waits for this: from here on the run takes the lines
+    // it reads (note [reading ahead]).
+    const bool reads = startReadingAhead(text);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        started_ = true;
+        readsAhead_ = reads;
+    }
+    changed_.notify_all();
+}
+
+void ExpansionsAhead::registerRead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        registerRead_ = true;
+    }
+    changed_.notify_all();
 }
 
 ExpansionsAhead::~ExpansionsAhead() {
@@ -119,10 +137,25 @@ std::optional<std::string_view> ExpansionsAhead::take(std::uint64_t number) {
 }
 
 void ExpansionsAhead::work() {
+    bool reads = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return started_ || stop_; });
+        if (stop_) return;
+        reads = readsAhead_;
+    }
+    // Once the register is read to its end, by this thread or by step 1, its
+    // text no longer changes.
+    if (!reads || !readOnAhead(text_, stop_)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return registerRead_ || stop_; });
+        if (stop_) return;
+    }
     std::shared_ptr<const RegisterIndex> ix;
     try {
         // A register without composites needs no index.
-        if (holdsComposite(text_, lineCount_))
+        if (isReadToEnd(text_)) lineCount_ = countLines(text_);
+        if (lineCount_ != 0 && holdsComposite(text_, lineCount_))
             ix = std::make_shared<const RegisterIndex>(indexRegister(text_, false, &stop_));
     } catch (...) {
         // The run builds the index itself and meets the failure there.

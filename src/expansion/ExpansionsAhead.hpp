@@ -23,15 +23,18 @@ using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::str
 
 class ExpansionsAhead {
   public:
-    // Starts the second thread when the register has been read to its end, has
-    // a composite, and FAGEN_THREADS does not ask for one thread; otherwise
-    // nothing is made ahead and every line is made where it is needed.
+    // Starts the second thread, before the register's first line is read,
+    // unless one thread is wanted (secondThread); it reads a regular register
+    // ahead of the run (note [reading ahead]), and, when the register has a
+    // composite, makes lines ahead. Otherwise every line is made where it is needed.
     ExpansionsAhead(const RegisterText& text, MakeLine make);
     ExpansionsAhead(const ExpansionsAhead&) = delete;
     ExpansionsAhead& operator=(const ExpansionsAhead&) = delete;
     // Stops the second thread and waits for it.
     ~ExpansionsAhead();
 
+    // Step 1 has read the register to its end (or as far as it can be read).
+    void registerRead();
     // The look-up index the second thread made; nullptr when it made none.
     std::shared_ptr<const RegisterIndex> index();
     // The line of the composite on line `number`, when it was made ahead (valid
@@ -51,6 +54,9 @@ class ExpansionsAhead {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> stop_{false};
+    bool started_ = false;      // the run has said whether the register is read ahead
+    bool readsAhead_ = false;   // it is
+    bool registerRead_ = false; // step 1 is done
     bool indexDone_ = false;
     std::shared_ptr<const RegisterIndex> index_;
     std::vector<Chunk> chunks_;          // a ring: chunk id % size

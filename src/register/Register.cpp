@@ -22,7 +22,9 @@ namespace {
 constexpr std::size_t firstBlock = std::size_t{1} << 16;
 constexpr std::size_t largestRead = std::size_t{1} << 24;
 constexpr std::size_t aheadRead = std::size_t{1} << 20; // a reader's piece (note [reading ahead])
+constexpr std::uint64_t readerActive = std::uint64_t{1} << 62;
 constexpr std::uint64_t readerStopped = std::uint64_t{1} << 63;
+constexpr std::uint64_t linesEntered = readerActive - 1;
 
 struct FileId {
     dev_t device;
@@ -85,21 +87,11 @@ struct RegisterContent {
     std::unordered_map<std::uint64_t, std::uint64_t> longSizes; // line: its size, past 4 GiB
     std::unordered_map<std::uint64_t, std::uint64_t> invalidAt; // line: its first bad column
 
-    // note [reading ahead]: the reader's side.
-    bool reading = false;                // a reader was started and not yet joined
-    std::atomic<std::uint64_t> ahead{0}; // lines it has entered, with readerStopped
-    std::atomic<bool> stopReading{false};
+    // note [reading ahead]: the lines a reader on another thread has entered,
+    // with readerActive once it is to read and readerStopped once it has stopped.
+    std::atomic<std::uint64_t> ahead{0};
     mutable std::mutex sideTables; // longSizes and invalidAt
     std::exception_ptr readerFailure;
-    std::jthread reader;
-
-    RegisterContent() = default;
-    RegisterContent(const RegisterContent&) = delete;
-    RegisterContent& operator=(const RegisterContent&) = delete;
-    ~RegisterContent() {
-        stopReading = true;
-        if (reader.joinable()) reader.join();
-    }
 
     const Line& line(std::uint64_t number) const {
         return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
@@ -277,44 +269,31 @@ bool readMore(RegisterContent& c, std::size_t most = largestRead) {
     return true;
 }
 
-// note [reading ahead]: a run of fagen reads a regular register on a second
+// note [reading ahead]: a run of fagen reads a regular register on its second
 // thread while step 1 takes its lines. The reader enters lines into the line
 // table a piece at a time and publishes how many (`ahead`); the run waits for
-// the line it needs. It reads no further than the size the file had when it
-// was opened, and stops at a failed read: the rest, with the end of the file
-// and whatever was written to it since, is read by the run itself once it has
-// joined the reader, and a failure is kept for whoever reads on, as always. So
-// every failure comes at the same line as when the run reads alone. The line
-// table's list of chunks is reserved for every line that size allows, so it
-// never moves under the run; the two side tables are shared under a mutex.
+// the line it needs. Once it has stopped it writes nothing more: at the end of
+// the file it has read it all, and the second thread goes on to index it; after
+// a failed read the failure is kept for whoever reads on, as always; and if
+// the file grows past what the line table's list of chunks was reserved for
+// (that list must never move under the run), the run reads the rest itself.
+// So every failure comes at the same line as when the run reads alone. The two
+// side tables are shared under a mutex.
 void publish(RegisterContent& c, std::uint64_t stopped) {
-    c.ahead.store(c.lineCount | stopped, std::memory_order_release);
+    c.ahead.store(c.lineCount | readerActive | stopped, std::memory_order_release);
     c.ahead.notify_all();
 }
 
-void readOn(RegisterContent& c) {
-    try {
-        const std::size_t room = (aheadRead + firstBlock) / RegisterContent::chunkLines + 2;
-        while (!c.stopReading.load(std::memory_order_relaxed) && c.bytes < c.declared &&
-               c.lines.capacity() - c.lines.size() >= room && readMore(c, aheadRead))
-            publish(c, 0);
-    } catch (...) {
-        c.readerFailure = std::current_exception();
-    }
-    publish(c, readerStopped);
-}
-
-// Waits until the reader has entered line `line`; false once it has stopped
-// without it, and then the run has taken the reading over.
+// Waits until the reader has entered line `line`; false when there is no
+// reader or it has stopped without it: the caller then reads on itself.
 bool awaitReader(RegisterContent& c, std::uint64_t line) {
     for (;;) {
         std::uint64_t entered = c.ahead.load(std::memory_order_acquire);
+        if (!(entered & readerActive)) return false;
         if (entered & readerStopped) break;
-        if (entered >= line) return true;
+        if ((entered & linesEntered) >= line) return true;
         c.ahead.wait(entered, std::memory_order_acquire);
     }
-    c.reader.join();
-    c.reading = false;
     if (c.readerFailure) {
         // Bytes may have been read and not kept: nobody reads on.
         std::exception_ptr failure = std::exchange(c.readerFailure, nullptr);
@@ -324,14 +303,19 @@ bool awaitReader(RegisterContent& c, std::uint64_t line) {
     return false;
 }
 
+bool readerRunning(std::uint64_t ahead) {
+    return (ahead & readerActive) && !(ahead & readerStopped);
+}
+
 // The lines the run's thread may read now.
 std::uint64_t linesRead(const RegisterContent& c) {
-    return c.reading ? c.ahead.load(std::memory_order_acquire) & ~readerStopped : c.lineCount;
+    std::uint64_t entered = c.ahead.load(std::memory_order_acquire);
+    return readerRunning(entered) ? entered & linesEntered : c.lineCount;
 }
 
 // Reads until line number `line` is complete; false when the text ends before.
 bool lineAvailable(RegisterContent& c, std::uint64_t line) {
-    if (c.reading && awaitReader(c, line)) return true;
+    if (awaitReader(c, line)) return true;
     while (c.lineCount < line) {
         if (!readMore(c)) {
             if (c.failure) throw *c.failure;
@@ -394,14 +378,29 @@ RegisterText registerTextOf(std::string_view text, const std::string& name) {
     return {c};
 }
 
-void readAhead(const RegisterText& text) {
+bool startReadingAhead(const RegisterText& text) {
     RegisterContent& c = *text.content;
-    if (c.reading || c.drained || !c.locks || c.declared == 0 || c.declared > registerLimit())
-        return;
+    if (c.ahead.load() != 0 || c.lineCount != 0 || c.drained || !c.locks || c.declared == 0 ||
+        c.declared > registerLimit())
+        return false;
     c.lines.reserve((c.declared + aheadRead + 2 * firstBlock) / RegisterContent::chunkLines + 4);
-    c.reading = true;
-    c.reader = secondThread([&c] { readOn(c); });
-    c.reading = c.reader.joinable();
+    c.ahead.store(readerActive);
+    return true;
+}
+
+bool readOnAhead(const RegisterText& text, const std::atomic<bool>& stop) {
+    RegisterContent& c = *text.content;
+    try {
+        const std::size_t room = (aheadRead + firstBlock) / RegisterContent::chunkLines + 2;
+        while (!stop.load(std::memory_order_relaxed) &&
+               c.lines.capacity() - c.lines.size() >= room && readMore(c, aheadRead))
+            publish(c, 0);
+    } catch (...) {
+        c.readerFailure = std::current_exception();
+    }
+    const bool whole = c.drained && !c.failure && !c.readerFailure;
+    publish(c, readerStopped);
+    return whole;
 }
 
 const std::string& registerPath(const RegisterText& text) {
@@ -421,7 +420,7 @@ std::uint64_t registerLimit() {
 
 std::uint64_t countLines(const RegisterText& text) {
     RegisterContent& c = *text.content;
-    if (c.reading) awaitReader(c, UINT64_MAX);
+    awaitReader(c, UINT64_MAX);
     while (readMore(c)) {
     }
     if (c.failure) throw *c.failure;
@@ -464,7 +463,7 @@ ReadLine readLineAt(const RegisterText& text, std::uint64_t number) {
 
 bool isReadToEnd(const RegisterText& text) {
     const RegisterContent& c = *text.content;
-    return !c.reading && c.drained && !c.failure;
+    return !readerRunning(c.ahead.load(std::memory_order_acquire)) && c.drained && !c.failure;
 }
 
 ReadLine readLine(RegisterHandle& h) {

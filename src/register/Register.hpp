@@ -3,6 +3,7 @@
 // look-up by code; and the read half of the lock rule.
 #include "register/RegisterLine.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,9 +41,14 @@ std::uint64_t registerLimit();
 // Opens the register file at path for reading; fails with the openFile message.
 // Messages name it by name (the path when empty).
 RegisterText openRegisterText(const std::string& path, const std::string& name = {});
-// Reads the rest of a regular file on a second thread while the run takes its
-// lines (note [reading ahead]); nothing with one thread (secondThread).
-void readAhead(const RegisterText& text);
+// note [reading ahead]: a regular file not yet read can be read by another
+// thread while the run takes its lines. startReadingAhead, on the run's thread
+// before it reads a line, says whether it will be (from then on the run waits
+// for the lines it needs, so readOnAhead must follow); readOnAhead, on the
+// other thread, reads until the end, a failure or stop, and is true when it has
+// read the whole text without a failure (that thread may then read it too).
+bool startReadingAhead(const RegisterText& text);
+bool readOnAhead(const RegisterText& text, const std::atomic<bool>& stop);
 // A register held in memory, known by name in messages; for tests and checks.
 RegisterText registerTextOf(std::string_view text, const std::string& name = "register");
 const std::string& registerPath(const RegisterText& text);
