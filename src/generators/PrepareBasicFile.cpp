@@ -11,13 +11,11 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     const char* value = model == "0" ? " = bdd_ithvar(" : " = set2bag( bdd_ithvar(";
     const char* close = model == "0" ? ") ; // " : ")) ; // ";
     std::uint64_t index = first;
-    std::string text;
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
-        // The whole line is built before the output path is needed.
+        // Both columns are read before the output path is needed.
         std::string_view code = getRegisterLineCode(*line), desc = getRegisterLineDesc(*line);
         char digits[20];
-        assignJoined(text, {"bdd ", code, value, decimal(index, digits), close, desc});
-        out.appendLine(text);
+        out.appendPieces({"bdd ", code, value, decimal(index, digits), close, desc});
         ++index;
     }
 }

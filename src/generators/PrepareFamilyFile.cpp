@@ -4,16 +4,14 @@
 #include "register/RegisterLine.hpp"
 
 void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
-    std::string family, text, second;
+    std::string family;
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
         std::string_view code = getRegisterLineCode(*line);
-        // Both lines are built before the first is appended.
+        // The family's name is made before the first line is appended.
         family.clear();
         appendUpperCase(family, code);
-        assignJoined(text, {"FAMILY ", family, ";"});
-        assignJoined(second, {family, ".insert(", code, ");"});
-        out.appendLine(text);
-        out.appendLine(second);
+        out.appendPieces({"FAMILY ", family, ";"});
+        out.appendPieces({family, ".insert(", code, ");"});
     }
 }
 

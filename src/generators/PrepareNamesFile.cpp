@@ -8,20 +8,18 @@
 
 namespace {
 
-void appendEntry(LineSink& out, std::string& line, std::string_view index, std::string_view text) {
-    assignJoined(line, {"names[", index, "]=\"", text, "\";"});
-    out.appendLine(line);
+void appendEntry(LineSink& out, std::string_view index, std::string_view text) {
+    out.appendPieces({"names[", index, "]=\"", text, "\";"});
 }
 
 } // namespace
 
 void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
     std::uint64_t index = first;
-    std::string line;
     while (std::optional<NumberedLine> l = nextLineOfType(h, LineType::Basic)) {
         char digits[20];
-        appendEntry(out, line, decimal(index, digits), getRegisterLineCode(*l));
+        appendEntry(out, decimal(index, digits), getRegisterLineCode(*l));
         ++index;
     }
-    appendEntry(out, line, "0", "1");
+    appendEntry(out, "0", "1");
 }

@@ -192,6 +192,24 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
     out.committed.store(used + size, std::memory_order_release); // the handler runs on this thread
 }
 
+// Copies a piece of a line: most are a few bytes, copied without a call.
+void copyPiece(char* to, std::string_view piece) {
+    const char* from = piece.data();
+    const std::size_t n = piece.size();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
 void append(OutputFile& out, std::string_view text, bool lineFeed) {
     if (!out.file.isOpen()) open(out);
     if (needsEncoding()) {
@@ -243,6 +261,33 @@ OutputFile::~OutputFile() {
     // A failure of this output's own write came first; a close error after it is not reported.
     if (err != 0 && !deferred && !failed)
         deferred = fileErrorMessage(FileOperation::PutStr, path, err);
+}
+
+void LineSink::appendPieces(std::initializer_list<std::string_view> pieces) {
+    std::string line;
+    assignJoined(line, pieces);
+    appendLine(line);
+}
+
+void OutputFile::appendPieces(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 1; // and the line feed
+    for (std::string_view p : pieces)
+        size += p.size();
+    if (!file.isOpen()) open(*this);
+    if (needsEncoding() || size > capacity) return LineSink::appendPieces(pieces);
+    std::size_t used = committed.load();
+    if (used + size > capacity) {
+        SignalBlock block;
+        if (int err = flushBuffer(*this, block)) failWrite(*this, err);
+        used = 0;
+    }
+    char* at = buffer.get() + used;
+    for (std::string_view p : pieces) {
+        copyPiece(at, p);
+        at += p.size();
+    }
+    *at = '\n';
+    committed.store(used + size, std::memory_order_release); // the handler runs on this thread
 }
 
 void appendLine(OutputFile& out, std::string_view text) {

@@ -5,6 +5,7 @@
 #include "base/FileDescriptor.hpp"
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@ using MaybePath = std::optional<std::string>;
 // in a test.
 struct LineSink {
     virtual void appendLine(std::string_view text) = 0;
+    // The line made of pieces, one after another: the generators' lines, which
+    // an output file puts together in its buffer.
+    virtual void appendPieces(std::initializer_list<std::string_view> pieces);
 
   protected:
     ~LineSink() = default;
@@ -34,6 +38,7 @@ struct OutputFile final : LineSink {
     ~OutputFile();
 
     void appendLine(std::string_view text) override;
+    void appendPieces(std::initializer_list<std::string_view> pieces) override;
 
     MaybePath wanted;
     std::string path;

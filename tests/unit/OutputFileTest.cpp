@@ -71,4 +71,29 @@ TEST(OutputFile, bufferedLinesReachTheFile) {
               msg::indexTooLarge);
 }
 
+// A line made of pieces is the pieces one after another, whatever their sizes
+// (each size a piece is copied by its own way), across flushes of the buffer
+// and past its capacity.
+TEST(OutputFile, piecesMakeOneLine) {
+    TempDir dir;
+    const std::string out = dir.file("out");
+    const std::string text = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN";
+    const std::string big(200000, 'x');
+    std::string expected;
+    {
+        OutputFile file(out);
+        for (int round = 0; round < 60; ++round)
+            for (std::size_t n = 0; n <= 40; ++n) {
+                std::string_view a = std::string_view(text).substr(0, n),
+                                 b = std::string_view(text).substr(40 - n, n / 2);
+                file.appendPieces({a, "|", b, ""});
+                expected.append(a).append("|").append(b).append("\n");
+            }
+        file.appendPieces({"<", big, ">"});
+        expected += "<" + big + ">\n";
+        finishOutput(file);
+    }
+    EXPECT_EQ(readFile(out), expected);
+}
+
 } // namespace
