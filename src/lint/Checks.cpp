@@ -13,10 +13,12 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 // note [checker failures]: fagen stops at its first failure; the checker wants
 // every one. It runs the run's own expansion, which keeps the failures of
@@ -44,7 +46,7 @@ struct Checker {
     NearestCodes near;
     Explainer explainer;
     std::vector<Diagnostic> out;
-    std::vector<Composite> composites;
+    std::deque<Composite> composites; // never moved: QuietAhead reads them
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
     // Codes as the code column gives them, on lines where a look-up reads
     // another code (the text after the line's first «(»): the first such line.
@@ -220,15 +222,16 @@ void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
     }
 }
 
-void checkBasic(Checker& c, NumberedLine line, std::string_view code) {
-    Column desc = findColumn(4, line.text);
+void checkBasic(Checker& c, NumberedLine line, const std::array<Column, 5>& columns) {
+    const std::string_view code = columns[0].text;
+    const Column& desc = columns[3];
     if (desc.fault != ColumnFault::None) {
         addFailure(c, *failureOfColumn(desc, line, 4), {line.number, 1});
         return;
     }
     checkEmptyColumns(c, line, 4);
     Place codeAt = placeOf(line, code);
-    if (findColumn(5, line.text).fault == ColumnFault::None)
+    if (columns[4].fault == ColumnFault::None)
         add(c,
             placeOf(line, line.text.substr(
                               static_cast<std::size_t>(desc.text.end() - line.text.begin()))),
@@ -386,7 +389,8 @@ void checkLine(Checker& c, const ReadLine& r) {
         return;
     }
     std::string_view t = line.text;
-    const Column first = findColumn(1, t);
+    const std::array<Column, 5> columns = findColumns(t);
+    const Column& first = columns[0];
     if (std::size_t open = t.find('('); open != std::string_view::npos) {
         std::string_view rest = t.substr(open + 1);
         std::string_view looked = rest.substr(0, rest.find(','));
@@ -404,17 +408,17 @@ void checkLine(Checker& c, const ReadLine& r) {
             "character of the first line");
     if (!t.empty() && t.back() == '\r' && c.crLines++ == 0)
         c.firstCr = placeOf(line, t.substr(t.size() - 1));
-    Column type = findColumn(2, t);
+    const Column& type = columns[1];
     if (type.fault != ColumnFault::None) {
         addFailure(c, *failureOfColumn(type, line, 2), {line.number, 1});
         return;
     }
     std::string_view code = first.text;
     if (type.text == "0") {
-        checkBasic(c, line, code);
+        checkBasic(c, line, columns);
         checkFamilyName(c, line, code);
     } else if (type.text == "1" || type.text == "2") {
-        Column expr = findColumn(3, t);
+        const Column& expr = columns[2];
         if (expr.fault != ColumnFault::None) {
             c.lateError.insert(line.number);
             addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
@@ -758,7 +762,7 @@ class QuietAhead {
         std::vector<Failure> failures;
         x.collect = &failures;
         std::string expansion;
-        const std::vector<Composite>& all = c_.composites;
+        const std::deque<Composite>& all = c_.composites;
         for (std::size_t id = 1; id * chunk < all.size(); id += 2) {
             for (std::size_t i = id * chunk; i < std::min(all.size(), (id + 1) * chunk); ++i) {
                 if (stop_) break;
@@ -873,26 +877,44 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
     Checker c;
     c.text = text;
     c.context = expansionOf(text);
-    // Room for every line, so the composites are never moved: pages that no
-    // composite reaches are never touched.
-    c.composites.reserve(countLines(text));
     // note [index beside the lines]: the lines' own checks need no index but for
     // the duplicates it finds and the spellings looked up in it, which wait until
-    // after them; so a second thread builds the index while they run.
+    // after them; so a second thread reads the register as they take its lines
+    // (note [reading ahead]), then builds the index while they run. Where it
+    // could not read it all, it waits until they have.
     std::shared_ptr<const RegisterIndex> index;
     std::exception_ptr indexFailure;
+    bool reads = startReadingAhead(text);
+    if (!reads)
+        countLines(text); // a pipe, say: read here, so the other thread only reads what is read
+    std::atomic<bool> stop{false}, linesRead{false};
     auto build = [&] {
         try {
+            if (reads && !readOnAhead(text, stop)) linesRead.wait(false);
             index = std::make_shared<const RegisterIndex>(indexRegister(text, true));
         } catch (...) {
             indexFailure = std::current_exception();
         }
     };
     std::jthread builder = secondThread(build);
+    if (!builder.joinable() && std::exchange(reads, false)) readOnAhead(text, stop);
+    struct LinesRead { // told when the lines have been read, or their reading failed
+        std::atomic<bool>& stop;
+        std::atomic<bool>& done;
+        ~LinesRead() {
+            stop = true;
+            done = true;
+            done.notify_all();
+        }
+    } told{stop, linesRead};
     c.explainer = {text, nullptr, nullptr}; // no failure of a line's own needs the index
-    RegisterHandle h = readRegister(text);
-    for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
-        checkLine(c, r);
+    {
+        RegisterHandle h = readRegister(text);
+        for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
+            checkLine(c, r);
+    }
+    linesRead = true;
+    linesRead.notify_all();
     if (builder.joinable())
         builder.join();
     else

@@ -23,6 +23,31 @@ Column findColumn(int n, std::string_view t) {
     }
 }
 
+std::array<Column, 5> findColumns(std::string_view t) {
+    std::array<Column, 5> columns;
+    for (std::size_t n = 0; n < columns.size(); ++n) {
+        while (!t.empty() && t.front() == '(')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ')')
+            t.remove_suffix(1);
+        if (t.empty()) {
+            for (; n < columns.size(); ++n)
+                columns[n] = {t, ColumnFault::EmptyText};
+            break;
+        }
+        std::size_t end = t.find(',');
+        columns[n] = {t.substr(0, end)};
+        std::size_t comma = end == 0 ? t.find(',', 1) : end;
+        if (comma == std::string_view::npos) {
+            for (++n; n < columns.size(); ++n)
+                columns[n] = {t.substr(t.size()), ColumnFault::NoMoreColumns};
+            break;
+        }
+        t.remove_prefix(comma + 1);
+    }
+    return columns;
+}
+
 Place placeOf(NumberedLine line, std::string_view part) {
     if (line.number == 0) return {};
     return {line.number, charsBefore(line.text, part.data()) + 1};

@@ -2,6 +2,7 @@
 // One register line, "(code,type,expression,description)", and its columns.
 #include "base/Failure.hpp"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ struct Column {
     ColumnFault fault = ColumnFault::None;
 };
 Column findColumn(int n, std::string_view line);
+// Columns 1 to 5 at once, each as findColumn finds it (the checker reads them all).
+std::array<Column, 5> findColumns(std::string_view line);
 // Fails as getColumn does for a fault in column n of line; the failure's
 // subject names the column ("code", "type", "expression", "description").
 [[noreturn]] void failColumn(const Column& c, NumberedLine line, int n);

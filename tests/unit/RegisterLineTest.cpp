@@ -59,6 +59,22 @@ TEST(RegisterLine, getColumnTable) {
     }
 }
 
+// All five columns at once are each column as found alone: the same view (so
+// the same place) and the same fault, on every line of the table.
+TEST(RegisterLine, findColumnsIsFindColumnForEach) {
+    for (const ColumnRow& row : columnRows) {
+        const std::string_view line = row.line;
+        const std::array<Column, 5> all = findColumns(line);
+        for (int n = 1; n <= 5; ++n) {
+            const Column alone = findColumn(n, line);
+            EXPECT_TRUE(all[n - 1].text.data() == alone.text.data() &&
+                        all[n - 1].text.size() == alone.text.size() &&
+                        all[n - 1].fault == alone.fault)
+                << "column " << n << " of «" << row.line << "»";
+        }
+    }
+}
+
 // Each getter works out only its own column.
 TEST(RegisterLine, gettersTakeOnlyTheirOwnColumn) {
     const std::string line = "(A,0)";
