@@ -133,7 +133,7 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
 // Lines waiting to be inserted while their slots are fetched; inserted in
 // register order, so the first line of a code still wins.
 struct Batch {
-    static constexpr std::size_t size = 32;
+    static constexpr std::size_t size = 512;
     std::vector<Entry> entries;
     std::string codes;
 };
