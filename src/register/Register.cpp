@@ -2,7 +2,6 @@
 
 #include "base/FileDescriptor.hpp"
 #include "base/Memory.hpp"
-#include "base/SecondThread.hpp"
 #include "base/Text.hpp"
 
 #include <algorithm>
