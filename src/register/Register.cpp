@@ -50,7 +50,7 @@ struct BlockRelease {
 // last line of a file without one gets it here).
 struct RegisterContent {
     std::string path;
-    FileDescriptor file; // open until the end has been read
+    FileDescriptor file; // open until the end is read; a regular file, for good
     bool locks = false;  // a regular file: appending to it is refused while read
     FileId id{};
 
@@ -206,9 +206,12 @@ void completeDecoded(RegisterContent& c, bool atEnd, std::size_t searched) {
     c.raw.erase(0, begin);
 }
 
+// A regular file stays open while its text lives: the lock rule knows it by its
+// inode, which a file the run creates would otherwise be given once a register
+// replaced during the run is closed (note [lock rule]).
 void finish(RegisterContent& c) {
     c.drained = true;
-    c.file.reset();
+    if (!c.locks) c.file.reset();
 }
 
 // Stops reading: a failure every reader meets from here on.

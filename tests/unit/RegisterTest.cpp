@@ -225,6 +225,18 @@ TEST(Register, lockRule) {
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\n") << "the register is never written while open";
     setRegister(reg, "x");
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\nx\n");
+    // A register read to its end and then replaced (mv over it): files made
+    // afterwards, one of which the file system may give its inode number, are
+    // not the register and are written.
+    const std::string gone = dir.file("gone");
+    writeFile(gone, "(A,0,A,motor)\n");
+    RegisterHandle h = readRegister(gone);
+    EXPECT_EQ(readingLoop(readRegister(h.text())).size(), 1u);
+    ASSERT_EQ(::rename(reg.c_str(), gone.c_str()), 0);
+    for (int i = 0; i < 4; ++i) {
+        const std::string made = dir.file("made" + std::to_string(i));
+        EXPECT_EQ(failureOf([&] { setRegister(made, "x"); }), "") << made;
+    }
 }
 
 } // namespace
