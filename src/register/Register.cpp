@@ -490,7 +490,10 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
         if (!lineAvailable(c, n)) return std::nullopt;
         // The lines read so far are passed over in the table itself; a line that
         // fails (bad bytes, no type column) is read the usual way, to fail there.
-        for (const std::uint64_t read = linesRead(c); n <= read; ++n) {
+        // Past `read` no line stopped the pass: lines the reader has entered
+        // since are passed over in the next round, never read here as a failure.
+        const std::uint64_t read = linesRead(c);
+        for (; n <= read; ++n) {
             const RegisterContent::Line& l = c.line(n);
             if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
             if (l.type != wanted) continue;
@@ -498,7 +501,7 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
             return c.numbered(n, l);
         }
         h.setNextLineNumber(n);
-        if (n <= linesRead(c)) {
+        if (n <= read) {
             LineType type;
             NumberedLine line = nextLine(h, type);
             checkedType(line, type); // fails
