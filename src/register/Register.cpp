@@ -49,7 +49,7 @@ struct BlockRelease {
 // last line of a file without one gets it here).
 struct RegisterContent {
     std::string path;
-    FileDescriptor file; // open until the end has been read
+    FileDescriptor file; // open until the end is read; a regular file, for good
     bool locks = false;  // a regular file: appending to it is refused while read
     FileId id{};
 
@@ -205,9 +205,12 @@ void completeDecoded(RegisterContent& c, bool atEnd, std::size_t searched) {
     c.raw.erase(0, begin);
 }
 
+// A regular file stays open while its text lives: the lock rule knows it by its
+// inode, which a file the run creates would otherwise be given once a register
+// replaced during the run is closed (note [lock rule]).
 void finish(RegisterContent& c) {
     c.drained = true;
-    c.file.reset();
+    if (!c.locks) c.file.reset();
 }
 
 // Stops reading: a failure every reader meets from here on.
@@ -486,7 +489,10 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
         if (!lineAvailable(c, n)) return std::nullopt;
         // The lines read so far are passed over in the table itself; a line that
         // fails (bad bytes, no type column) is read the usual way, to fail there.
-        for (const std::uint64_t read = linesRead(c); n <= read; ++n) {
+        // Past `read` no line stopped the pass: lines the reader has entered
+        // since are passed over in the next round, never read here as a failure.
+        const std::uint64_t read = linesRead(c);
+        for (; n <= read; ++n) {
             const RegisterContent::Line& l = c.line(n);
             if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
             if (l.type != wanted) continue;
@@ -494,7 +500,7 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
             return c.numbered(n, l);
         }
         h.setNextLineNumber(n);
-        if (n <= linesRead(c)) {
+        if (n <= read) {
             LineType type;
             NumberedLine line = nextLine(h, type);
             checkedType(line, type); // fails

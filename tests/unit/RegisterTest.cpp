@@ -4,6 +4,7 @@
 #include "driver/Main.hpp"
 #include "register/RegisterIndex.hpp"
 
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -86,6 +87,41 @@ TEST(Register, readingFailures) {
     RegisterHandle again = loadRegister(reg);
     EXPECT_EQ(goThroughFile(again), "(a,0,a,x)");
     EXPECT_EQ(failureOf([&] { goThroughFile(again); }), f->message);
+}
+
+// note [reading ahead]: while a second thread reads the register a piece at a
+// time, a walk for the lines of one type takes every one of them. Each basic
+// line here crosses into a piece that is read while the walk passes over a
+// whole piece of lines of another type, the other thread publishing the next
+// piece meanwhile; many rounds, since that depends on timing.
+TEST(Register, linesOfATypeWhileReadAhead) {
+    TempDir dir;
+    constexpr std::size_t piece = std::size_t{1} << 20;
+    std::string content;
+    std::vector<std::uint64_t> basics;
+    std::uint64_t lines = 0;
+    for (std::size_t j = 0; j < 4; ++j) {
+        for (; content.size() + 4 <= (2 * j + 1) * piece - 8; ++lines)
+            content += "x,3\n";
+        content += "(b" + std::to_string(j) + ",0,b,basic)\n";
+        basics.push_back(++lines);
+        // No line ends in the next piece: it is read in a moment.
+        content += "(o,3," + std::string((2 * j + 2) * piece + 100 - content.size(), 'x') + ")\n";
+        ++lines;
+    }
+    writeFile(dir.file("reg"), content);
+    for (int round = 0; round < 24; ++round) {
+        RegisterText text = openRegisterText(dir.file("reg"));
+        ASSERT_TRUE(startReadingAhead(text));
+        std::atomic<bool> stop{false};
+        std::thread reader([&] { readOnAhead(text, stop); });
+        RegisterHandle h = readRegister(text);
+        std::vector<std::uint64_t> found;
+        while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic))
+            found.push_back(line->number);
+        reader.join();
+        ASSERT_EQ(found, basics) << "round " << round;
+    }
 }
 
 // getRegisterLine: the text after the first "(" up to the next ",", compared
@@ -225,6 +261,18 @@ TEST(Register, lockRule) {
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\n") << "the register is never written while open";
     setRegister(reg, "x");
     EXPECT_EQ(readFile(reg), "(A,0,A,motor)\nx\n");
+    // A register read to its end and then replaced (mv over it): files made
+    // afterwards, one of which the file system may give its inode number, are
+    // not the register and are written.
+    const std::string gone = dir.file("gone");
+    writeFile(gone, "(A,0,A,motor)\n");
+    RegisterHandle h = readRegister(gone);
+    EXPECT_EQ(readingLoop(readRegister(h.text())).size(), 1u);
+    ASSERT_EQ(::rename(reg.c_str(), gone.c_str()), 0);
+    for (int i = 0; i < 4; ++i) {
+        const std::string made = dir.file("made" + std::to_string(i));
+        EXPECT_EQ(failureOf([&] { setRegister(made, "x"); }), "") << made;
+    }
 }
 
 } // namespace
