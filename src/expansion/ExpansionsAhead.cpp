@@ -141,8 +141,10 @@ void ExpansionsAhead::work() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return started_ || stop_; });
-        if (stop_) return;
-        reads = readsAhead_;
+        reads = started_ && readsAhead_;
+        // A reader that is to read says that it has stopped, even when told to
+        // stop before its first piece: the run never waits for it in vain.
+        if (stop_ && !reads) return;
     }
     // Once the register is read to its end, by this thread or by step 1, its
     // text no longer changes.

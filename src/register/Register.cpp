@@ -11,6 +11,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -292,8 +293,8 @@ bool awaitReader(RegisterContent& c, std::uint64_t line) {
     for (;;) {
         std::uint64_t entered = c.ahead.load(std::memory_order_acquire);
         if (!(entered & readerActive)) return false;
-        if (entered & readerStopped) break;
         if ((entered & linesEntered) >= line) return true;
+        if (entered & readerStopped) break;
         c.ahead.wait(entered, std::memory_order_acquire);
     }
     if (c.readerFailure) {
@@ -385,7 +386,12 @@ bool startReadingAhead(const RegisterText& text) {
     if (c.ahead.load() != 0 || c.lineCount != 0 || c.drained || !c.locks || c.declared == 0 ||
         c.declared > registerLimit())
         return false;
-    c.lines.reserve((c.declared + aheadRead + 2 * firstBlock) / RegisterContent::chunkLines + 4);
+    try {
+        c.lines.reserve((c.declared + aheadRead + 2 * firstBlock) / RegisterContent::chunkLines +
+                        4);
+    } catch (const std::bad_alloc&) {
+        return false; // the run reads alone
+    }
     c.ahead.store(readerActive);
     return true;
 }
