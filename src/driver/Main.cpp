@@ -34,7 +34,7 @@ void run(const std::vector<std::string>& args, RegisterText& reg) {
         populateBasicFile(h, out, 1, model);
         finishOutput(out);
     }
-    ahead.registerRead();
+    ahead.registerRead(); // what step 1 read can be indexed now
     { // 2. Names file: the code of every basic feature under its variable number.
         OutputFile out("../working_dir/names.h");
         RegisterHandle h = readRegister(reg);
