@@ -34,14 +34,6 @@ constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, a
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
 
-bool holdsComposite(const RegisterText& text, std::uint64_t lines) {
-    for (std::uint64_t n = 1; n <= lines; ++n) {
-        ReadLine r = readLineAt(text, n);
-        if (r.read == LineRead::Line && r.type == LineType::Composite) return true;
-    }
-    return false;
-}
-
 } // namespace
 
 struct ExpansionsAhead::Chunk {
@@ -157,7 +149,7 @@ void ExpansionsAhead::work() {
     try {
         // A register without composites needs no index.
         if (isReadToEnd(text_)) lineCount_ = countLines(text_);
-        if (lineCount_ != 0 && holdsComposite(text_, lineCount_))
+        if (lineCount_ != 0 && holdsLineOfType(text_, LineType::Composite))
             ix = std::make_shared<const RegisterIndex>(indexRegister(text_, false, &stop_));
     } catch (...) {
         // The run builds the index itself and meets the failure there.

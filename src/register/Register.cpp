@@ -474,6 +474,16 @@ bool isReadToEnd(const RegisterText& text) {
     return !readerRunning(c.ahead.load(std::memory_order_acquire)) && c.drained && !c.failure;
 }
 
+bool holdsLineOfType(const RegisterText& text, LineType type) {
+    const RegisterContent& c = *text.content;
+    const std::uint64_t read = linesRead(c);
+    for (std::uint64_t n = 1; n <= read; ++n) {
+        const RegisterContent::Line& l = c.line(n);
+        if (l.type == type && !l.invalid) return true;
+    }
+    return false;
+}
+
 ReadLine readLine(RegisterHandle& h) {
     ReadLine r = readLineAt(h.text(), h.nextLineNumber());
     if (r.read != LineRead::End) h.setNextLineNumber(r.line.number + 1);
