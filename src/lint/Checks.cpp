@@ -906,15 +906,14 @@ std::vector<Diagnostic> lintRegister(const RegisterText& text) {
             done = true;
             done.notify_all();
         }
-    } told{stop, linesRead};
+    };
     c.explainer = {text, nullptr, nullptr}; // no failure of a line's own needs the index
     {
+        LinesRead told{stop, linesRead};
         RegisterHandle h = readRegister(text);
         for (ReadLine r; (r = readLine(h)).read != LineRead::End;)
             checkLine(c, r);
     }
-    linesRead = true;
-    linesRead.notify_all();
     if (builder.joinable())
         builder.join();
     else

@@ -172,24 +172,38 @@ int close(OutputFile& out) {
     failFile(FileOperation::PutStr, out.path, err);
 }
 
-// Adds one complete piece (a line with its line feed) to the buffer.
-void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
-    std::size_t size = bytes.size() + (lineFeed ? 1 : 0);
+// Room for `size` more bytes at the end of the buffer, which is written out
+// first when they do not fit; the bytes count once commit passes them.
+char* room(OutputFile& out, std::size_t size) {
     std::size_t used = out.committed.load();
     if (used + size > capacity) {
         SignalBlock block;
         if (int err = flushBuffer(out, block)) failWrite(out, err);
         used = 0;
-        if (size > capacity) { // a line longer than the buffer goes straight out
-            if (int err =
-                    writeFromRun(out, block, bytes.data(), bytes.size(), lineFeed ? "\n" : ""))
-                failWrite(out, err);
-            return;
-        }
     }
-    std::memcpy(out.buffer.get() + used, bytes.data(), bytes.size());
-    if (lineFeed) out.buffer[used + bytes.size()] = '\n';
-    out.committed.store(used + size, std::memory_order_release); // the handler runs on this thread
+    return out.buffer.get() + used;
+}
+
+void commit(OutputFile& out, const char* end) {
+    // The handler runs on this thread: the bytes are in place before it can see them.
+    out.committed.store(static_cast<std::size_t>(end - out.buffer.get()),
+                        std::memory_order_release);
+}
+
+// Adds one complete piece (a line with its line feed) to the buffer.
+void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
+    std::size_t size = bytes.size() + (lineFeed ? 1 : 0);
+    if (size > capacity) { // a line longer than the buffer goes straight out, after it
+        SignalBlock block;
+        if (int err = flushBuffer(out, block)) failWrite(out, err);
+        if (int err = writeFromRun(out, block, bytes.data(), bytes.size(), lineFeed ? "\n" : ""))
+            failWrite(out, err);
+        return;
+    }
+    char* at = room(out, size);
+    std::memcpy(at, bytes.data(), bytes.size());
+    if (lineFeed) at[bytes.size()] = '\n';
+    commit(out, at + size);
 }
 
 // Copies a piece of a line: most are a few bytes, copied without a call.
@@ -275,19 +289,13 @@ void OutputFile::appendPieces(std::initializer_list<std::string_view> pieces) {
         size += p.size();
     if (!file.isOpen()) open(*this);
     if (needsEncoding() || size > capacity) return LineSink::appendPieces(pieces);
-    std::size_t used = committed.load();
-    if (used + size > capacity) {
-        SignalBlock block;
-        if (int err = flushBuffer(*this, block)) failWrite(*this, err);
-        used = 0;
-    }
-    char* at = buffer.get() + used;
+    char* at = room(*this, size);
     for (std::string_view p : pieces) {
         copyPiece(at, p);
         at += p.size();
     }
-    *at = '\n';
-    committed.store(used + size, std::memory_order_release); // the handler runs on this thread
+    *at++ = '\n';
+    commit(*this, at);
 }
 
 void appendLine(OutputFile& out, std::string_view text) {

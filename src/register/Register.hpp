@@ -19,10 +19,10 @@
 // gives every later step an empty register and reports success), and a register
 // edited during a run would give outputs that describe two registers. The bytes
 // are read as the first step asks for lines (or just ahead of it, note [reading
-// ahead]), so every failure comes where and when the plain reading meets it: the open in step 1, a
-// decoding error or a read error at the line that holds it, the lock rule while a step's handle is
-// open. What changes: later steps no longer open the file, so they cannot fail
-// to open it or see it changed.
+// ahead]), so every failure comes where and when the plain reading meets it:
+// the open in step 1, a decoding error or a read error at the line that holds
+// it, the lock rule while a step's handle is open. What changes: later steps no
+// longer open the file, so they cannot fail to open it or see it changed.
 struct RegisterContent;
 
 // The register's text: shared by the handles of a run; copies share it.

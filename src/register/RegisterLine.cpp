@@ -7,43 +7,56 @@
 // every trailing ")". The search for the comma that ends a column starts at the
 // column's second character, so an empty column also swallows the one after it
 // («a,,c,d»: column 3 is «d»). Registers in use depend on both; keep them.
+namespace {
+
+// The column at the start of t, its parentheses stripped first; t moves on past
+// the «,» that ends it. No more columns follow when that is a fault of its own,
+// or, with no «,», the rest of the search is at the end of t.
+struct ColumnStep {
+    Column column;
+    bool more;
+};
+ColumnStep takeColumn(std::string_view& t) {
+    while (!t.empty() && t.front() == '(')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ')')
+        t.remove_suffix(1);
+    if (t.empty()) return {{t, ColumnFault::EmptyText}, false};
+    const std::size_t end = t.find(',');
+    const Column column{t.substr(0, end)};
+    const std::size_t comma = end == 0 ? t.find(',', 1) : end;
+    if (comma == std::string_view::npos) {
+        t = t.substr(t.size());
+        return {column, false};
+    }
+    t.remove_prefix(comma + 1);
+    return {column, true};
+}
+
+// What every column past a step without more is.
+Column columnPast(const ColumnStep& last, std::string_view t) {
+    return last.column.fault != ColumnFault::None ? last.column
+                                                  : Column{t, ColumnFault::NoMoreColumns};
+}
+
+} // namespace
+
 Column findColumn(int n, std::string_view t) {
-    for (;;) {
-        while (!t.empty() && t.front() == '(')
-            t.remove_prefix(1);
-        while (!t.empty() && t.back() == ')')
-            t.remove_suffix(1);
-        if (t.empty()) return {t, ColumnFault::EmptyText};
-        if (n <= 1) return {t.substr(0, t.find(','))};
-        std::size_t comma = t.find(',', 1);
-        if (comma == std::string_view::npos)
-            return {t.substr(t.size()), ColumnFault::NoMoreColumns};
-        t.remove_prefix(comma + 1);
-        --n;
+    for (;; --n) {
+        ColumnStep step = takeColumn(t);
+        if (n <= 1 || step.column.fault != ColumnFault::None) return step.column;
+        if (!step.more) return columnPast(step, t);
     }
 }
 
 std::array<Column, 5> findColumns(std::string_view t) {
     std::array<Column, 5> columns;
     for (std::size_t n = 0; n < columns.size(); ++n) {
-        while (!t.empty() && t.front() == '(')
-            t.remove_prefix(1);
-        while (!t.empty() && t.back() == ')')
-            t.remove_suffix(1);
-        if (t.empty()) {
-            for (; n < columns.size(); ++n)
-                columns[n] = {t, ColumnFault::EmptyText};
-            break;
-        }
-        std::size_t end = t.find(',');
-        columns[n] = {t.substr(0, end)};
-        std::size_t comma = end == 0 ? t.find(',', 1) : end;
-        if (comma == std::string_view::npos) {
-            for (++n; n < columns.size(); ++n)
-                columns[n] = {t.substr(t.size()), ColumnFault::NoMoreColumns};
-            break;
-        }
-        t.remove_prefix(comma + 1);
+        ColumnStep step = takeColumn(t);
+        columns[n] = step.column;
+        if (step.more) continue;
+        for (++n; n < columns.size(); ++n)
+            columns[n] = columnPast(step, t);
     }
     return columns;
 }
