@@ -1,4 +1,5 @@
 #include "base/Text.hpp"
+#include "base/Hash.hpp"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,35 @@ TEST(Text, upperCaseTwiceIsUpperCaseOnce) {
         if (c >= 0xD800 && c <= 0xDFFF) continue;
         ASSERT_EQ(upperChar(upperChar(c)), upperChar(c)) << static_cast<unsigned>(c);
     }
+}
+
+// A code is hashed from its bytes in the index and from its characters in a
+// term: both must give the same hash, whatever runs of ASCII the text holds.
+TEST(Text, hashOfBytesIsHashOfCharacters) {
+    const char* rows[] = {"",
+                          "f",
+                          "f1",
+                          "f12",
+                          "f123",
+                          "f1234",
+                          "f12345678",
+                          "\xc3\xa9",
+                          "a\xc3\xa9",
+                          "abc\xc3\xa9"
+                          "d",
+                          "abcd\xc3\xa9"
+                          "efgh",
+                          "\xf0\x9f\x98\x80"
+                          "xyz",
+                          "x y+z.w",
+                          "\x7f\x01"};
+    for (std::string_view text : rows) {
+        std::u32string chars = toChars(text);
+        EXPECT_EQ(hashOfText(text), hashOfChars(chars)) << text;
+        EXPECT_EQ(hashOfText(text), hashChars(chars).hash) << text;
+    }
+    std::string zeros(3, '\0');
+    EXPECT_NE(hashOfText(zeros), hashOfText(zeros.substr(1))); // characters count from 1
 }
 
 TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
