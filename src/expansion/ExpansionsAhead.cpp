@@ -33,6 +33,7 @@ constexpr std::size_t bytesAhead = std::size_t{8} << 20;    // made and not yet 
 constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, about
 constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
 constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
+constexpr std::size_t spareTextCount = 8;                   // larger ones kept
 
 } // namespace
 
@@ -93,7 +94,12 @@ void ExpansionsAhead::leave(std::unique_lock<std::mutex>&) {
     if (!current_) return;
     bytesAhead_ -= current_->text.size();
     current_->text.clear();
-    if (current_->text.capacity() > keptCapacity) std::string().swap(current_->text);
+    // A chunk's lines mostly take more than a ring slot keeps: a few such
+    // texts are kept for the chunks to come, so none grows from nothing again.
+    if (current_->text.capacity() > keptCapacity) {
+        if (spareTexts_.size() < spareTextCount) spareTexts_.push_back(std::move(current_->text));
+        std::string().swap(current_->text);
+    }
     current_->failure = nullptr;
     current_->state = Chunk::State::Free;
     current_ = nullptr;
@@ -178,6 +184,10 @@ void ExpansionsAhead::work() {
             }
             k = &chunks_[id % ringSize];
             bytesAhead_ -= k->text.size(); // a chunk the run passed without taking
+            if (k->text.capacity() <= keptCapacity && !spareTexts_.empty()) {
+                k->text.swap(spareTexts_.back());
+                spareTexts_.pop_back();
+            }
             k->id = id;
             k->state = Chunk::State::Making;
         }

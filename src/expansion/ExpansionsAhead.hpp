@@ -59,10 +59,11 @@ class ExpansionsAhead {
     bool registerRead_ = false; // step 1 is done
     bool indexDone_ = false;
     std::shared_ptr<const RegisterIndex> index_;
-    std::vector<Chunk> chunks_;          // a ring: chunk id % size
-    std::uint64_t mainChunk_ = 0;        // the chunk the run is in (1-based; 0: none yet)
-    std::size_t bytesAhead_ = 0;         // in chunks made and not yet left
-    std::uint64_t entered_ = UINT64_MAX; // the chunk the run is in
-    Chunk* current_ = nullptr;           // that chunk, when made ahead
+    std::vector<Chunk> chunks_;           // a ring: chunk id % size
+    std::uint64_t mainChunk_ = 0;         // the chunk the run is in (1-based; 0: none yet)
+    std::size_t bytesAhead_ = 0;          // in chunks made and not yet left
+    std::uint64_t entered_ = UINT64_MAX;  // the chunk the run is in
+    Chunk* current_ = nullptr;            // that chunk, when made ahead
+    std::vector<std::string> spareTexts_; // storage of chunks left, for the next
     std::jthread thread_;
 };
