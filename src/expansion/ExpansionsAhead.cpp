@@ -24,6 +24,14 @@
 // - the second thread blocks every signal: handlers run on the run's thread,
 //   which alone writes output (note [output guarantee]).
 // With one thread (secondThread) every line is made where it is needed.
+//
+// note [chunks in turn]: the second thread takes the chunks in turn, from the
+// first composite's on, as far as the ring and `bytesAhead` let it. The run
+// makes a chunk it reaches that nobody has taken line by line, as it appends
+// them. When it reaches one that the second thread is still making, it does not
+// wait: it takes the next chunk nobody has, makes it aside as the second thread
+// would, and looks again. So neither thread waits for the other but at the
+// last chunk, however far ahead the second thread got during steps 1 to 4.
 
 namespace {
 
@@ -37,7 +45,8 @@ constexpr std::size_t spareTextCount = 8;                   // larger ones kept
 
 } // namespace
 
-struct ExpansionsAhead::Chunk {
+// Chunks made by different threads at once lie apart: their lines are written there.
+struct alignas(128) ExpansionsAhead::Chunk {
     enum class State : std::uint8_t { Free, Making, Done };
     State state = State::Free;
     std::uint64_t id = 0;
@@ -114,11 +123,15 @@ std::optional<std::string_view> ExpansionsAhead::take(std::uint64_t number) {
         leave(lock);
         Chunk& slot = chunks_[id % ringSize];
         if (slot.id == id && slot.state != Chunk::State::Free) {
-            changed_.wait(lock, [&] { return slot.state == Chunk::State::Done; });
+            // note [chunks in turn]: rather than wait for the chunk the second
+            // thread is making, the run makes the next one nobody has taken.
+            while (slot.state != Chunk::State::Done)
+                if (!makeNextAhead(lock, id)) changed_.wait(lock);
             current_ = &slot;
         }
         // The second thread leaves this chunk, and those before it, to the run.
         mainChunk_ = std::max(mainChunk_, id + 1);
+        nextChunk_ = std::max(nextChunk_, mainChunk_);
         lock.unlock();
         changed_.notify_all();
     }
@@ -152,10 +165,12 @@ void ExpansionsAhead::work() {
         if (stop_) return;
     }
     std::shared_ptr<const RegisterIndex> ix;
+    std::uint64_t first = 0; // the first composite's line
     try {
         // A register without composites needs no index.
         if (isReadToEnd(text_)) lineCount_ = countLines(text_);
-        if (lineCount_ != 0 && holdsLineOfType(text_, LineType::Composite))
+        first = lineCount_ != 0 ? firstLineOfType(text_, LineType::Composite) : 0;
+        if (first != 0)
             ix = std::make_shared<const RegisterIndex>(indexRegister(text_, false, &stop_));
     } catch (...) {
         // The run builds the index itself and meets the failure there.
@@ -164,32 +179,27 @@ void ExpansionsAhead::work() {
         std::lock_guard<std::mutex> lock(mutex_);
         index_ = ix;
         indexDone_ = true;
+        // The chunks before the first composite's have nothing to make: the
+        // ring's room starts there.
+        if (first != 0) mainChunk_ = std::max(mainChunk_, (first - 1) / chunkLines);
     }
     changed_.notify_all();
     if (!ix) return;
     ExpansionContext context = expansionOf(text_);
     context.lookUps.index = ix;
-    for (std::uint64_t id = 1;; id += 2) {
+    for (;;) {
         Chunk* k = nullptr;
+        std::uint64_t id = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             for (;;) {
                 if (stop_) return;
-                // Every other chunk: the run makes those between, so that it
-                // has its own work instead of waiting for the chunk it needs.
-                id = std::max(id, mainChunk_) | 1;
+                id = std::max(nextChunk_, mainChunk_);
                 if (id * chunkLines >= lineCount_) return;
-                if (id + 1 < mainChunk_ + ringSize && bytesAhead_ < bytesAhead) break;
+                if (roomAhead(id)) break;
                 changed_.wait(lock);
             }
-            k = &chunks_[id % ringSize];
-            bytesAhead_ -= k->text.size(); // a chunk the run passed without taking
-            if (k->text.capacity() <= keptCapacity && !spareTexts_.empty()) {
-                k->text.swap(spareTexts_.back());
-                spareTexts_.pop_back();
-            }
-            k->id = id;
-            k->state = Chunk::State::Making;
+            k = &claim(id);
         }
         makeChunk(*k, id, context);
         {
@@ -199,6 +209,46 @@ void ExpansionsAhead::work() {
         }
         changed_.notify_all();
     }
+}
+
+bool ExpansionsAhead::roomAhead(std::uint64_t id) const {
+    return id + 1 < mainChunk_ + ringSize && bytesAhead_ < bytesAhead;
+}
+
+ExpansionsAhead::Chunk& ExpansionsAhead::claim(std::uint64_t id) {
+    Chunk& k = chunks_[id % ringSize];
+    bytesAhead_ -= k.text.size(); // a chunk the run passed without taking
+    if (k.text.capacity() <= keptCapacity && !spareTexts_.empty()) {
+        k.text.swap(spareTexts_.back());
+        spareTexts_.pop_back();
+    }
+    k.id = id;
+    k.state = Chunk::State::Making;
+    nextChunk_ = id + 1;
+    return k;
+}
+
+bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock, std::uint64_t entered) {
+    const std::uint64_t id = std::max(nextChunk_, entered + 1);
+    // The run's own chunk counts as the one it is in: the ring keeps room for it.
+    if (id * chunkLines >= lineCount_ || id + 1 >= entered + ringSize || bytesAhead_ >= bytesAhead)
+        return false;
+    if (!runContext_) {
+        try {
+            auto context = std::make_unique<ExpansionContext>(expansionOf(text_));
+            context->lookUps.index = index_;
+            runContext_ = std::move(context);
+        } catch (const std::bad_alloc&) {
+            return false; // the run waits instead
+        }
+    }
+    Chunk& k = claim(id);
+    lock.unlock();
+    makeChunk(k, id, *runContext_);
+    lock.lock();
+    k.state = Chunk::State::Done;
+    bytesAhead_ += k.text.size();
+    return true;
 }
 
 void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& context) {

@@ -39,7 +39,9 @@ class ExpansionsAhead {
     std::shared_ptr<const RegisterIndex> index();
     // The line of the composite on line `number`, when it was made ahead (valid
     // until the next call); the failure met making it is thrown here. Nothing:
-    // the caller makes it. Composites are asked for in register order.
+    // the caller makes it. Composites are asked for in register order. While
+    // the second thread is still making the chunk asked for, the run makes
+    // later chunks here (note [chunks in turn]).
     std::optional<std::string_view> take(std::uint64_t number);
 
   private:
@@ -47,6 +49,11 @@ class ExpansionsAhead {
     void work();
     void makeChunk(Chunk& chunk, std::uint64_t id, ExpansionContext& context);
     void leave(std::unique_lock<std::mutex>& lock);
+    bool roomAhead(std::uint64_t id) const;
+    Chunk& claim(std::uint64_t id);
+    // Makes the next chunk nobody has taken, past the one the run is in; false
+    // when there is none or no room for it.
+    bool makeNextAhead(std::unique_lock<std::mutex>& lock, std::uint64_t entered);
 
     RegisterText text_;
     MakeLine make_;
@@ -59,11 +66,13 @@ class ExpansionsAhead {
     bool registerRead_ = false; // step 1 is done
     bool indexDone_ = false;
     std::shared_ptr<const RegisterIndex> index_;
-    std::vector<Chunk> chunks_;           // a ring: chunk id % size
-    std::uint64_t mainChunk_ = 0;         // the chunk the run is in (1-based; 0: none yet)
-    std::size_t bytesAhead_ = 0;          // in chunks made and not yet left
-    std::uint64_t entered_ = UINT64_MAX;  // the chunk the run is in
-    Chunk* current_ = nullptr;            // that chunk, when made ahead
-    std::vector<std::string> spareTexts_; // storage of chunks left, for the next
+    std::vector<Chunk> chunks_;                    // a ring: chunk id % size
+    std::uint64_t mainChunk_ = 0;                  // the chunk the run is in (1-based; 0: none yet)
+    std::uint64_t nextChunk_ = 0;                  // the first chunk nobody has taken
+    std::unique_ptr<ExpansionContext> runContext_; // the run's, for chunks it makes ahead
+    std::vector<std::string> spareTexts_;          // storage of chunks left, for the next
+    std::size_t bytesAhead_ = 0;                   // in chunks made and not yet left
+    std::uint64_t entered_ = UINT64_MAX;           // the chunk the run is in
+    Chunk* current_ = nullptr;                     // that chunk, when made ahead
     std::jthread thread_;
 };

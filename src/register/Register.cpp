@@ -474,14 +474,14 @@ bool isReadToEnd(const RegisterText& text) {
     return !readerRunning(c.ahead.load(std::memory_order_acquire)) && c.drained && !c.failure;
 }
 
-bool holdsLineOfType(const RegisterText& text, LineType type) {
+std::uint64_t firstLineOfType(const RegisterText& text, LineType type) {
     const RegisterContent& c = *text.content;
     const std::uint64_t read = linesRead(c);
     for (std::uint64_t n = 1; n <= read; ++n) {
         const RegisterContent::Line& l = c.line(n);
-        if (l.type == type && !l.invalid) return true;
+        if (l.type == type && !l.invalid) return n;
     }
-    return false;
+    return 0;
 }
 
 ReadLine readLine(RegisterHandle& h) {

@@ -106,8 +106,9 @@ ReadLine readLineAt(const RegisterText& text, std::uint64_t number);
 // Whether the whole text has been read without a failure: from then on it only
 // reads what it holds, and may be read from more than one thread.
 bool isReadToEnd(const RegisterText& text);
-// Whether a line read so far has type `type` and bytes the encoding takes.
-bool holdsLineOfType(const RegisterText& text, LineType type);
+// The first line read so far that has type `type` and bytes the encoding takes;
+// 0 when none has.
+std::uint64_t firstLineOfType(const RegisterText& text, LineType type);
 // nextLine, with the line's type.
 NumberedLine nextLine(RegisterHandle& h, LineType& type);
 // The next line of type `wanted`, every line on the way checked as each step

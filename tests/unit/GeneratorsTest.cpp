@@ -5,8 +5,10 @@
 
 #include "TestSupport.hpp"
 
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -107,6 +109,51 @@ TEST(Generators, table) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(generated(r.generator, r.reg), r.want) << r.what;
+}
+
+// A second thread that makes its lines slowly: the run meets chunks it is still
+// making, and makes the chunks after them aside, failures included.
+std::thread::id runThread;
+void slowlyAhead(NumberedLine line, ExpansionContext& context, std::string& out) {
+    if (std::this_thread::get_id() != runThread)
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    appendFamilyLine(line, context, out);
+}
+
+std::string generatedAhead(const std::string& reg) {
+    runThread = std::this_thread::get_id();
+    RegisterText text = registerTextOf(reg, "reg");
+    ExpansionsAhead ahead(text, slowlyAhead);
+    RegisterHandle h = readRegister(text);
+    ahead.registerRead();
+    ExpansionContext context = expansionOf(text);
+    context.lookUps.index = ahead.index();
+    LineVector out;
+    std::string failure = failureOf([&] { populateFamilyFileComposite(h, out, context, &ahead); });
+    return joined(out) + (failure.empty() ? "" : "stop: " + failure);
+}
+
+TEST(Generators, compositesMadeAsideAgreeWithOneThread) {
+    std::string base = "(b1,0,b1,x)\n(b2,0,b2,y)\n";
+    for (int i = 3; i <= 12000; ++i)
+        base += "(k" + std::to_string(i) + ",1,+ b1 . b2 b1,z)\n";
+    const struct {
+        const char* what;
+        const char* line; // in place of line 9000, in a chunk the run makes aside
+    } rows[] = {
+        {"nothing wrong", nullptr},
+        {"a code no feature has", "(k9000,1,+ b1 gone,z)"},
+        {"an atom without translation", "(k9000,1,+ b1 2,z)"},
+        {"no type column", "(k9000)"},
+    };
+    for (const auto& r : rows) {
+        std::string reg = base;
+        if (r.line) {
+            std::size_t at = reg.find("(k9000,");
+            reg.replace(at, reg.find('\n', at) - at, r.line);
+        }
+        EXPECT_EQ(generatedAhead(reg), generated(familyComposite(), reg)) << r.what;
+    }
 }
 
 // The model is tested before the register is touched.
