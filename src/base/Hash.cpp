@@ -2,6 +2,7 @@
 
 #include "base/Text.hpp"
 
+#include <array>
 #include <chrono>
 #include <sys/random.h>
 #include <unistd.h>
@@ -26,24 +27,55 @@ std::uint64_t hashBase() {
     return base;
 }
 
+namespace {
+
+__extension__ using Wide = unsigned __int128;
+
+// base^0 to base^8.
+const std::uint64_t* basePowers() {
+    static const auto powers = [] {
+        std::array<std::uint64_t, 9> p{1};
+        for (std::size_t i = 1; i < p.size(); ++i)
+            p[i] = mulMod(p[i - 1], hashBase());
+        return p;
+    }();
+    return powers.data();
+}
+
+// A sum of up to eight products (each below 2^68) modulo 2^61 - 1.
+std::uint64_t reduceWide(Wide v) {
+    const Wide high = v >> 61;
+    std::uint64_t s = (static_cast<std::uint64_t>(v) & hashPrime) +
+                      (static_cast<std::uint64_t>(high) & hashPrime) +
+                      static_cast<std::uint64_t>(high >> 61);
+    s = (s & hashPrime) + (s >> 61);
+    return s >= hashPrime ? s - hashPrime : s;
+}
+
+} // namespace
+
 std::uint64_t hashOfText(std::string_view utf8) {
-    const std::uint64_t base = hashBase();
-    static const std::uint64_t base2 = mulMod(base, base);
+    const std::uint64_t* power = basePowers();
     std::uint64_t h = 0;
     std::size_t pos = 0;
-    // Two ASCII characters a step: h * base^2 + c1 * base + c2, the products apart.
-    while (pos + 1 < utf8.size() &&
-           ((static_cast<unsigned char>(utf8[pos]) | static_cast<unsigned char>(utf8[pos + 1])) &
-            0x80) == 0) {
-        std::uint64_t c1 = static_cast<unsigned char>(utf8[pos]) + 1u,
-                      c2 = static_cast<unsigned char>(utf8[pos + 1]) + 1u;
-        h = addMod(addMod(mulMod(h, base2), mulMod(c1, base)), c2);
-        pos += 2;
-    }
-    while (pos < utf8.size()) {
-        auto b = static_cast<unsigned char>(utf8[pos]);
-        char32_t c = b < 0x80 ? (++pos, b) : nextChar(utf8, pos);
-        h = addMod(mulMod(h, base), std::uint64_t{c} + 1);
+    const std::size_t n = utf8.size();
+    while (pos < n) {
+        // Up to eight ASCII characters a step: their products with the powers of
+        // the base are independent and summed before one reduction.
+        std::size_t k = 0;
+        while (k < 8 && pos + k < n && static_cast<unsigned char>(utf8[pos + k]) < 0x80)
+            ++k;
+        if (k == 0) {
+            char32_t c = nextChar(utf8, pos);
+            h = addMod(mulMod(h, power[1]), std::uint64_t{c} + 1);
+            continue;
+        }
+        Wide sum = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            sum += static_cast<Wide>(static_cast<unsigned char>(utf8[pos + i]) + 1u) *
+                   power[k - 1 - i];
+        h = addMod(h == 0 ? 0 : mulMod(h, power[k]), reduceWide(sum));
+        pos += k;
     }
     return h;
 }

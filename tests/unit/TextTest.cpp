@@ -73,6 +73,7 @@ TEST(Text, hashOfBytesIsHashOfCharacters) {
                           "\xf0\x9f\x98\x80"
                           "xyz",
                           "x y+z.w",
+                          "abcdefghijklmnopqrstuvwxyz0123456789_ABCDEFGHIJ",
                           "\x7f\x01"};
     for (std::string_view text : rows) {
         std::u32string chars = toChars(text);
