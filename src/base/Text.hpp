@@ -6,6 +6,7 @@
 // any other codeset is converted at the border with iconv(3).
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -27,6 +28,26 @@ std::string fromChars(std::u32string_view chars);
 std::size_t countChars(std::string_view utf8);
 // countChars(utf8) > n, reading no more of the text than it needs.
 bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
+
+// a == b, without a call for texts of up to 16 bytes (codes, mostly).
+inline bool sameBytes(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    const auto same = [&](std::size_t at, auto word) {
+        decltype(word) x, y;
+        std::memcpy(&x, a.data() + at, sizeof x);
+        std::memcpy(&y, b.data() + at, sizeof y);
+        return x == y;
+    };
+    if (n >= 8 && n <= 16) return same(0, std::uint64_t{}) && same(n - 8, std::uint64_t{});
+    if (n >= 4 && n < 8) return same(0, std::uint32_t{}) && same(n - 4, std::uint32_t{});
+    if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    return std::memcmp(a.data(), b.data(), n) == 0;
+}
 
 // The 23 white-space characters that separate words.
 bool isWideWhiteSpace(char32_t c);

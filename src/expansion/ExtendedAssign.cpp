@@ -307,8 +307,8 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
             continue;
         }
         std::string_view code = term.substr(w.begin, w.end - w.begin);
-        LookedUp found =
-            lookUpHashed(*ix, w.hash, false, [&](std::string_view c) { return c == code; });
+        LookedUp found = lookUpHashed(*ix, w.hash, false,
+                                      [&](std::string_view c) { return sameBytes(c, code); });
         if (!found.found || found.type == LineType::NoColumnText ||
             found.type == LineType::NoTypeColumn)
             return false;

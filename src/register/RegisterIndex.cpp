@@ -102,7 +102,8 @@ struct Entry {
 void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
     std::size_t s = slotOf(e.hash, ix.slots.size());
     for (; ix.slots[s].used; next(ix, s)) {
-        if (ix.slots[s].hash != keptHash(e.hash) || codeOf(ix, ix.slots[s]) != code) continue;
+        if (ix.slots[s].hash != keptHash(e.hash) || !sameBytes(codeOf(ix, ix.slots[s]), code))
+            continue;
         if (ix.withLines && !e.mended && !ix.slots[s].mended)
             ix.duplicates.emplace_back(e.line, ix.lines[s]);
         return;
@@ -233,5 +234,6 @@ Probe probe(const RegisterIndex& ix, std::string_view code) {
     bool blank = code.find(' ') != std::string_view::npos;
     if (blank && !ix.blankInSomeCode)
         return probeHashed(ix, 0, blank, [](std::string_view) { return false; });
-    return probeHashed(ix, hashOfText(code), blank, [&](std::string_view c) { return c == code; });
+    return probeHashed(ix, hashOfText(code), blank,
+                       [&](std::string_view c) { return sameBytes(c, code); });
 }

@@ -84,6 +84,21 @@ TEST(Text, hashOfBytesIsHashOfCharacters) {
     EXPECT_NE(hashOfText(zeros), hashOfText(zeros.substr(1))); // characters count from 1
 }
 
+// sameBytes reads short texts a word at a time: a difference at any position
+// of any length shows, and so does a difference in length.
+TEST(Text, sameBytesSeesEveryByte) {
+    for (std::size_t n = 0; n <= 40; ++n) {
+        const std::string a(n, 'x');
+        EXPECT_TRUE(sameBytes(a, std::string(n, 'x'))) << n;
+        EXPECT_FALSE(sameBytes(a, std::string(n + 1, 'x'))) << n;
+        for (std::size_t at = 0; at < n; ++at) {
+            std::string b = a;
+            b[at] = 'y';
+            EXPECT_FALSE(sameBytes(a, b)) << n << " " << at;
+        }
+    }
+}
+
 TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
     int count = 0;
     for (char32_t c = 0; c < 0x110000; ++c)
