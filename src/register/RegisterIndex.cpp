@@ -14,7 +14,13 @@
 // line found: its type and whether it is longer than two characters. Codes of
 // later lines are kept too, marked, for the checker's reading "as if mended".
 
-static_assert(sizeof(RegisterIndex::Slot) == 16);
+// note [slots of 8 bytes]: a run of a million lines looks up a few million
+// codes at random places in the table. Past about 10 MB, on the machines we
+// measure on, each look-up waits for memory about twice as long as below it,
+// so a slot is 8 bytes and what it answers one byte in a smaller table beside
+// it: a million codes take 12 MB and 1.5 MB instead of 24 MB. Most codes are
+// short enough to be kept in the slot, so a look-up still touches one slot.
+static_assert(sizeof(RegisterIndex::Slot) == 8);
 
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
     __extension__ using Wide = unsigned __int128;
@@ -47,18 +53,14 @@ void failLookUp(const RegisterIndex& ix) {
     throw lookUpFailure(ix);
 }
 
-std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
-    if (!slot.elsewhere) return {slot.bytes, slot.size};
+std::string_view codeElsewhere(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
+    const auto* b = reinterpret_cast<const unsigned char*>(slot.bytes);
     std::uint64_t offset = 0;
-    std::memcpy(&offset, slot.bytes, sizeof slot.bytes);
+    for (int i = 0; i < 5; ++i)
+        offset |= std::uint64_t{b[i]} << (8 * i);
     std::uint32_t size;
     std::memcpy(&size, ix.codes.data() + offset, sizeof size);
     return std::string_view(ix.codes).substr(offset + sizeof size, size);
-}
-
-LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
-    return {static_cast<LineType>(slot.type), slot.longerThanTwo != 0, true,
-            static_cast<std::size_t>(&slot - ix.slots.data())};
 }
 
 std::uint64_t lineFound(const RegisterIndex& ix, const LookedUp& found) {
@@ -72,21 +74,26 @@ std::size_t& next(const RegisterIndex& ix, std::size_t& s) {
 }
 
 void grow(RegisterIndex& ix, std::size_t atLeast) {
-    decltype(ix.slots) old;
-    decltype(ix.lines) oldLines;
-    old.swap(ix.slots);
-    oldLines.swap(ix.lines);
-    std::size_t size = std::max<std::size_t>({64, old.size() * 2, atLeast});
+    RegisterIndex old;
+    old.slots.swap(ix.slots);
+    old.meta.swap(ix.meta);
+    old.lines.swap(ix.lines);
+    old.codes.swap(ix.codes); // where the codes kept elsewhere are read from, meanwhile
+    std::size_t size = std::max<std::size_t>({64, old.slots.size() * 2, atLeast});
     ix.slots = ZeroedArray<RegisterIndex::Slot>(size);
+    ix.meta = ZeroedArray<std::uint8_t>(size);
     if (ix.withLines) ix.lines = ZeroedArray<std::uint64_t>(size);
-    for (std::size_t i = 0; i < old.size(); ++i) {
-        if (!old[i].used) continue;
-        std::size_t s = slotOf(old[i].hash, ix.slots.size());
-        while (ix.slots[s].used)
+    for (std::size_t i = 0; i < old.slots.size(); ++i) {
+        if (!(old.meta[i] & RegisterIndex::used)) continue;
+        // A slot keeps no hash of a code kept in it: where it stands is worked out again.
+        std::size_t s = slotOf(hashOfText(codeOf(old, old.slots[i])), ix.slots.size());
+        while (ix.meta[s] & RegisterIndex::used)
             next(ix, s);
-        ix.slots[s] = old[i];
-        if (ix.withLines) ix.lines[s] = oldLines[i];
+        ix.slots[s] = old.slots[i];
+        ix.meta[s] = old.meta[i];
+        if (ix.withLines) ix.lines[s] = old.lines[i];
     }
+    ix.codes.swap(old.codes);
 }
 
 struct Entry {
@@ -100,32 +107,39 @@ struct Entry {
 
 // Keeps the first line of each code.
 void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
+    using Slot = RegisterIndex::Slot;
     std::size_t s = slotOf(e.hash, ix.slots.size());
-    for (; ix.slots[s].used; next(ix, s)) {
-        if (ix.slots[s].hash != keptHash(e.hash) || !sameBytes(codeOf(ix, ix.slots[s]), code))
-            continue;
-        if (ix.withLines && !e.mended && !ix.slots[s].mended)
+    const std::uint32_t tag = hashTag(e.hash);
+    for (; ix.meta[s] & RegisterIndex::used; next(ix, s)) {
+        const std::uint8_t meta = ix.meta[s];
+        if ((meta & RegisterIndex::elsewhere) && slotTag(ix.slots[s]) != tag) continue;
+        if (!sameBytes(codeOf(ix, ix.slots[s]), code)) continue;
+        if (ix.withLines && !e.mended && !(meta & RegisterIndex::mended))
             ix.duplicates.emplace_back(e.line, ix.lines[s]);
         return;
     }
-    RegisterIndex::Slot& slot = ix.slots[s];
-    slot.hash = keptHash(e.hash);
-    slot.used = 1;
-    slot.afterStop = e.afterStop;
-    slot.mended = e.mended;
-    slot.type = static_cast<std::uint64_t>(e.found.type);
-    slot.longerThanTwo = e.found.longerThanTwo;
-    if (code.size() <= sizeof slot.bytes) {
-        slot.size = code.size();
+    Slot& slot = ix.slots[s];
+    std::uint8_t meta = static_cast<std::uint8_t>(
+        RegisterIndex::used | (e.afterStop ? RegisterIndex::afterStop : 0) |
+        (e.mended ? RegisterIndex::mended : 0) |
+        (e.found.longerThanTwo ? RegisterIndex::longerThanTwo : 0) |
+        (static_cast<unsigned>(e.found.type) << RegisterIndex::typeShift));
+    if (code.size() <= RegisterIndex::inlineBytes && code.find('\0') == std::string_view::npos) {
         std::memcpy(slot.bytes, code.data(), code.size());
     } else {
-        slot.elsewhere = 1;
-        std::uint64_t offset = ix.codes.size();
-        std::memcpy(slot.bytes, &offset, sizeof slot.bytes);
+        meta |= RegisterIndex::elsewhere;
+        const std::uint64_t offset = ix.codes.size();
+        if (offset >> 40) fail(FailureKind::OutOfMemory, {e.line, 1}, "code too long");
+        auto* b = reinterpret_cast<unsigned char*>(slot.bytes);
+        for (int i = 0; i < 5; ++i)
+            b[i] = static_cast<unsigned char>(offset >> (8 * i));
+        for (int i = 0; i < 3; ++i)
+            b[5 + i] = static_cast<unsigned char>(tag >> (8 * i));
         auto size = static_cast<std::uint32_t>(code.size());
         ix.codes.append(reinterpret_cast<const char*>(&size), sizeof size);
         ix.codes.append(code);
     }
+    ix.meta[s] = meta;
     if (!ix.lines.empty()) ix.lines[s] = e.line;
     ix.blankInSomeCode = ix.blankInSomeCode || code.find(' ') != std::string_view::npos;
     ++ix.count;

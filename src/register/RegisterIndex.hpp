@@ -6,7 +6,9 @@
 #include "register/Register.hpp"
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,23 +28,24 @@ struct LookedUp {
 inline constexpr LookedUp notFoundLine{LineType::NoTypeColumn, false, false, SIZE_MAX};
 
 struct RegisterIndex {
-    // One code and its first line's answer, in 16 bytes. Codes of up to 8 bytes
-    // are kept in the slot itself, longer ones in `codes` (a 4-byte size, then
-    // the bytes), so most look-ups touch one slot and nothing else. A slot keeps
-    // the low `hashBits` bits of its code's hash; where it stands depends on
-    // those bits alone (slotOf), so a grown table can place it again.
+    // One code in 8 bytes, and what its first line answers in one byte beside,
+    // in `meta`, so that the slots of a million codes stay within what the
+    // processor keeps at hand (note [slots of 8 bytes]). A code of up to 8 bytes
+    // without a NUL is kept in the slot itself, its unused bytes 0; any other
+    // code is kept in `codes` (a 4-byte size, then the bytes), and the slot
+    // holds its offset there and 24 bits of its hash. Where a slot stands
+    // depends on its code's hash alone (slotOf).
     static constexpr unsigned hashBits = 52;
+    static constexpr std::size_t inlineBytes = 8;
     struct Slot {
-        std::uint64_t hash : hashBits = 0;
-        std::uint64_t used : 1 = 0;
-        std::uint64_t afterStop : 1 = 0; // the line comes after the first line a search cannot pass
-        std::uint64_t mended : 1 = 0;    // the line has no "(": its code is its first column
-        std::uint64_t size : 4 = 0;      // bytes of a code kept in the slot
-        std::uint64_t elsewhere : 1 = 0; // the code is in `codes`; bytes hold its offset
-        std::uint64_t type : 3 = 0;      // LineType
-        std::uint64_t longerThanTwo : 1 = 0;
-        char bytes[8] = {};
+        char bytes[inlineBytes] = {}; // the code, or its offset (5 bytes) and hash (3 bytes)
     };
+    // A slot's meta byte.
+    static constexpr std::uint8_t used = 1,
+                                  afterStop = 2, // after the first line a search cannot pass
+        mended = 4,                        // the line has no "(": its code is its first column
+        elsewhere = 8,                     // the code is in `codes`
+        longerThanTwo = 16, typeShift = 5; // LineType in the top 3 bits
     RegisterText text;
     bool empty = false; // the register has no line: every look-up meets its end
     // The first line a search cannot pass: a line without "(" (or an empty
@@ -54,6 +57,7 @@ struct RegisterIndex {
     bool blankInSomeCode = false;         // a code holds a 0x20: operator terms can match
     std::size_t count = 0;                // codes kept
     ZeroedArray<Slot> slots;              // open addressing, at most two thirds full
+    ZeroedArray<std::uint8_t> meta;       // each slot's bits above
     std::string codes;
     // The number of each slot's line, when asked for (fagen-lint).
     bool withLines = false;
@@ -109,8 +113,30 @@ inline std::uint64_t keptHash(std::uint64_t hash) {
 }
 // Where a code with this hash is first looked for (from its kept part alone).
 std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
-std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
-LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
+std::string_view codeElsewhere(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
+inline std::uint8_t metaOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
+    return ix.meta[static_cast<std::size_t>(&slot - ix.slots.data())];
+}
+inline std::string_view codeOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
+    if (metaOf(ix, slot) & RegisterIndex::elsewhere) return codeElsewhere(ix, slot);
+    // The code's bytes are not 0: it ends after the last byte that is not.
+    std::size_t size = RegisterIndex::inlineBytes;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t word;
+        std::memcpy(&word, slot.bytes, sizeof word);
+        size = (static_cast<std::size_t>(std::bit_width(word)) + 7) / 8;
+    } else {
+        while (size > 0 && slot.bytes[size - 1] == 0)
+            --size;
+    }
+    return {slot.bytes, size};
+}
+inline LookedUp lineOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
+    const std::uint8_t meta = metaOf(ix, slot);
+    return {static_cast<LineType>(meta >> RegisterIndex::typeShift),
+            (meta & RegisterIndex::longerThanTwo) != 0, true,
+            static_cast<std::size_t>(&slot - ix.slots.data())};
+}
 // The number of the line found: 0 where the index keeps no line numbers, or
 // nothing was found.
 std::uint64_t lineFound(const RegisterIndex& ix, const LookedUp& found);
@@ -119,17 +145,32 @@ template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit);
 
 // A hint that a code with this hash is about to be looked up.
 inline void prefetchCode(const RegisterIndex& ix, std::uint64_t hash) {
-    if (!ix.slots.empty()) __builtin_prefetch(&ix.slots[slotOf(hash, ix.slots.size())]);
+    if (ix.slots.empty()) return;
+    const std::size_t s = slotOf(hash, ix.slots.size());
+    __builtin_prefetch(&ix.slots[s]);
+    __builtin_prefetch(&ix.meta[s]);
+}
+
+// The 24 bits of a code's hash that the slot of a code kept elsewhere holds.
+inline std::uint32_t hashTag(std::uint64_t hash) {
+    return static_cast<std::uint32_t>(keptHash(hash) >> (RegisterIndex::hashBits - 24));
+}
+inline std::uint32_t slotTag(const RegisterIndex::Slot& slot) {
+    const auto* b = reinterpret_cast<const unsigned char*>(slot.bytes);
+    return b[5] | (std::uint32_t{b[6]} << 8) | (std::uint32_t{b[7]} << 16);
 }
 
 // The slot holding a code, or nullptr.
 template <class Equal>
 const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash, Equal equalsCode) {
     if (ix.slots.empty()) return nullptr;
+    const std::uint32_t tag = hashTag(hash);
     for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
+        const std::uint8_t meta = ix.meta[s];
+        if (!(meta & RegisterIndex::used)) return nullptr;
         const RegisterIndex::Slot& slot = ix.slots[s];
-        if (!slot.used) return nullptr;
-        if (slot.hash == keptHash(hash) && equalsCode(codeOf(ix, slot))) return &slot;
+        if ((meta & RegisterIndex::elsewhere) && slotTag(slot) != tag) continue;
+        if (equalsCode(codeOf(ix, slot))) return &slot;
     }
 }
 
@@ -138,7 +179,7 @@ Probe probeHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBlank, 
     const RegisterIndex::Slot* slot =
         holdsBlank && !ix.blankInSomeCode ? nullptr : findSlot(ix, hash, equalsCode);
     if (!slot) return {notFoundLine, ix.stopLine != 0};
-    return {lineOf(ix, *slot), slot->afterStop != 0};
+    return {lineOf(ix, *slot), (metaOf(ix, *slot) & RegisterIndex::afterStop) != 0};
 }
 
 template <class Equal>
@@ -152,5 +193,5 @@ LookedUp lookUpHashed(const RegisterIndex& ix, std::uint64_t hash, bool holdsBla
 
 template <class Visit> void forEachCode(const RegisterIndex& ix, Visit visit) {
     for (const RegisterIndex::Slot& slot : ix.slots)
-        if (slot.used) visit(codeOf(ix, slot), lineOf(ix, slot));
+        if (metaOf(ix, slot) & RegisterIndex::used) visit(codeOf(ix, slot), lineOf(ix, slot));
 }

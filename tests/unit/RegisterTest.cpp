@@ -130,9 +130,9 @@ TEST(Register, getRegisterLineTable) {
     TempDir dir;
     const std::string reg = dir.file("reg");
     const struct {
-        const char* content;
-        const char* code;
-        const char* want; // the line, " ", or the failure message
+        std::string content;
+        std::string code;
+        std::string want; // the line, " ", or the failure message
     } rows[] = {
         {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "B", "(B,0,B,light)"},
         {"(A,0,A,motor)\n(B,0,B,light)\n(C,1,A,both)\n", "C", "(C,1,A,both)"},
@@ -149,6 +149,12 @@ TEST(Register, getRegisterLineTable) {
          "(abcdefghi,0,a,y)"},
         {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n(abcdefg,2,a,z)\n", "abcdefg", "(abcdefg,2,a,z)"},
         {"(abcdefgh,1,a,x)\n(abcdefghi,0,a,y)\n", "abcdefgx", " "},
+        // A code with a NUL, however short, is kept beside the slot; so is none.
+        {std::string("(a\0b,1,a,x)\n(a,0,a,y)\n", 22), std::string("a\0b", 3),
+         std::string("(a\0b,1,a,x)", 11)},
+        {std::string("(a\0b,1,a,x)\n(a,0,a,y)\n", 22), "a", "(a,0,a,y)"},
+        {std::string("(a\0,1,a,x)\n", 11), "a", " "},
+        {"(b,0,b,y)\n(,1,a,x)\n", "", "(,1,a,x)"},
         {"(A,0,A,motor)\n\n(B,0,B,light)\n", "B", "stop"},
         {"(A,0,A,motor)\n\n(B,0,B,light)\n", "A", "(A,0,A,motor)"},
         {"A,0,A,motor\n", "A", "stop"},
@@ -161,9 +167,9 @@ TEST(Register, getRegisterLineTable) {
             RegisterHandle h = readRegister(reg);
             got = getRegisterLine(h, row.code);
         });
-        std::string want = std::string(row.want) == "@eof"   ? reg + ": hGetLine: end of file"
-                           : std::string(row.want) == "stop" ? msg::tailOfEmpty
-                                                             : row.want;
+        std::string want = row.want == "@eof"   ? reg + ": hGetLine: end of file"
+                           : row.want == "stop" ? msg::tailOfEmpty
+                                                : row.want;
         EXPECT_EQ(failure.empty() ? got : failure, want)
             << "code «" << row.code << "» in «" << row.content << "»";
         // The index of a run gives what a search from the first line gives.
