@@ -123,14 +123,27 @@ bool isKeyword(std::string_view w) {
         "using",         "virtual",     "void",
         "volatile",      "wchar_t",     "while",
         "xor",           "xor_eq"};
+    // Most codes share no first letter and length with any keyword: a table of
+    // both answers them without hashing.
+    static const auto possible = [] {
+        std::array<std::array<bool, 17>, 26> p{};
+        for (std::string_view k : keywords)
+            p[static_cast<std::size_t>(k[0] - 'a')][k.size()] = true;
+        return p;
+    }();
+    if (w.size() < 2 || w.size() > 16 || w[0] < 'a' || w[0] > 'z' ||
+        !possible[static_cast<std::size_t>(w[0] - 'a')][w.size()])
+        return false;
     return keywords.count(w) > 0;
 }
 
 bool isIdentifier(std::string_view w) {
-    auto letter = [](char c) { return isLetter(static_cast<unsigned char>(c)); };
+    auto letter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    };
     if (w.empty() || !letter(w[0])) return false;
     return std::all_of(w.begin(), w.end(),
-                       [&](char c) { return letter(c) || isDigit(static_cast<unsigned char>(c)); });
+                       [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
 }
 
 // A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».

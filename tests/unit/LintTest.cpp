@@ -103,6 +103,36 @@ TEST(Lint, errorsExactlyWhenARunStops) {
     EXPECT_LT(failing, 570);
 }
 
+// C++ keywords as codes, at the edges of the quick test before the keyword
+// table (first letter and length): each is warned of, and no near miss is.
+TEST(Lint, keywordCodesAtTheEdges) {
+    const struct {
+        const char* code;
+        bool keyword;
+    } rows[] = {{"do", true},
+                {"int", true},
+                {"char8_t", true},
+                {"char16_t", true},
+                {"static_assert", true},
+                {"reinterpret_cast", true},
+                {"xor_eq", true},
+                {"d", false},
+                {"done", false},
+                {"integer", false},
+                {"char64_t", false},
+                {"reinterpret_casts", false},
+                {"Int", false},
+                {"_int", false}};
+    for (const auto& r : rows) {
+        const std::string code = r.code;
+        RegisterText text = registerTextOf("(" + code + ",0," + code + ",x)\n");
+        bool warned = false;
+        for (const Diagnostic& d : lintRegister(text))
+            warned = warned || d.text.find("is a C++ keyword") != std::string::npos;
+        EXPECT_EQ(warned, r.keyword) << code;
+    }
+}
+
 // Regression: the checker crashed on a composite whose expression runs past a
 // mebibyte, where the term reader hands its memory back between lines.
 TEST(Lint, aCompositeOverAMebibyteIsChecked) {
