@@ -62,6 +62,7 @@ ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make)
     : text_(text), make_(make) {
     if (!text.content) return;
     chunks_.resize(ringSize);
+    spareTexts_.reserve(spareTextCount); // leave() never allocates
     thread_ = secondThread([this] { work(); });
     if (!thread_.joinable()) return;
     // The second thread waits for this: from here on the run takes the lines
@@ -97,6 +98,16 @@ std::shared_ptr<const RegisterIndex> ExpansionsAhead::index() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return indexDone_; });
     return index_;
+}
+
+std::size_t ExpansionsAhead::heldBytes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t held = 0;
+    for (const Chunk& k : chunks_)
+        held += k.text.capacity();
+    for (const std::string& t : spareTexts_)
+        held += t.capacity();
+    return held;
 }
 
 void ExpansionsAhead::leave(std::unique_lock<std::mutex>&) {
@@ -218,10 +229,6 @@ bool ExpansionsAhead::roomAhead(std::uint64_t id) const {
 ExpansionsAhead::Chunk& ExpansionsAhead::claim(std::uint64_t id) {
     Chunk& k = chunks_[id % ringSize];
     bytesAhead_ -= k.text.size(); // a chunk the run passed without taking
-    if (k.text.capacity() <= keptCapacity && !spareTexts_.empty()) {
-        k.text.swap(spareTexts_.back());
-        spareTexts_.pop_back();
-    }
     k.id = id;
     k.state = Chunk::State::Making;
     nextChunk_ = id + 1;
@@ -266,6 +273,15 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
             return; // the run's walk fails here
         if (r.type != LineType::Composite) continue;
         if (r.line.text.size() > longLine || k.text.size() > chunkBytes) return;
+        // Kept storage goes only to a chunk that makes lines: one that makes none
+        // the run never enters, and would hold it to the end.
+        if (k.lines.empty() && k.text.capacity() <= keptCapacity) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!spareTexts_.empty()) {
+                k.text.swap(spareTexts_.back());
+                spareTexts_.pop_back();
+            }
+        }
         const std::size_t start = k.text.size();
         try {
             make_(r.line, context, k.text);

@@ -44,6 +44,9 @@ class ExpansionsAhead {
     // later chunks here (note [chunks in turn]).
     std::optional<std::string_view> take(std::uint64_t number);
 
+    // The storage held for lines made ahead, chunks' and spare.
+    std::size_t heldBytes();
+
   private:
     struct Chunk;
     void work();

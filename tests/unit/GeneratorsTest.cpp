@@ -156,6 +156,39 @@ TEST(Generators, compositesMadeAsideAgreeWithOneThread) {
     }
 }
 
+// Regression: a chunk without composites took kept storage when it was claimed,
+// and held it to the end, since the run never enters such a chunk: with
+// composite chunks between empty ones, tens of MiB beyond the bound ahead.
+TEST(Generators, chunksWithoutCompositesHoldNoStorage) {
+    std::string expr;
+    for (int i = 0; i < 3000; ++i)
+        expr += "+ f1 ";
+    expr += "f2";
+    std::string reg;
+    for (std::uint64_t id = 0; id < 120; ++id) { // composites in every other chunk
+        for (std::uint64_t j = 0; j < 1024; ++j) {
+            const std::string n = std::to_string(id * 1024 + j + 1);
+            reg += id % 2 == 0 && j % 128 == 64 ? "(k" + n + ",1," + expr + ",c)\n"
+                                                : "(f" + n + ",0,f" + n + ",b)\n";
+        }
+    }
+    runThread = std::this_thread::get_id();
+    RegisterText text = registerTextOf(reg, "reg");
+    ExpansionsAhead ahead(text, slowlyAhead);
+    RegisterHandle h = readRegister(text);
+    ahead.registerRead();
+    ExpansionContext context = expansionOf(text);
+    context.lookUps.index = ahead.index();
+    struct Discard final : LineSink {
+        std::size_t lines = 0;
+        void appendLine(std::string_view) override { ++lines; }
+    } out;
+    populateFamilyFileComposite(h, out, context, &ahead);
+    EXPECT_EQ(out.lines, 60u * 8);
+    // What the run keeps for chunks to come: spare texts and slots' small ones.
+    EXPECT_LE(ahead.heldBytes(), std::size_t{4} << 20);
+}
+
 // The model is tested before the register is touched.
 TEST(Generators, modelIsTestedBeforeReading) {
     RegisterText text = registerTextOf("(A,0,A,a)\n");
