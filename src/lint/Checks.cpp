@@ -214,17 +214,12 @@ void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
 // so the next column is read from the text after the following «,». Warns at
 // the first empty one of the columns before column `needed`, when fagen still
 // finds that column (else the missing column is an error of its own).
-void checkEmptyColumns(Checker& c, NumberedLine line, int needed) {
-    // A column is empty only where its text begins with the «,» that ends it,
-    // after a «,» or the «(» stripped before it.
-    const std::string_view t = line.text;
-    if (t.find(",,") == std::string_view::npos && t.find("(,") == std::string_view::npos &&
-        (t.empty() || t.front() != ','))
-        return;
+void checkEmptyColumns(Checker& c, NumberedLine line, const std::array<Column, 5>& columns,
+                       int needed) {
     for (int m = 1; m < needed; ++m) {
-        Column empty = findColumn(m, line.text);
+        const Column& empty = columns[static_cast<std::size_t>(m - 1)];
         if (empty.fault != ColumnFault::None || !empty.text.empty()) continue;
-        Column next = findColumn(m + 1, line.text);
+        const Column& next = columns[static_cast<std::size_t>(m)];
         if (next.fault != ColumnFault::None) return;
         add(c, placeOf(line, empty.text), Severity::Warning,
             std::string("the ") + columnName(m) +
@@ -242,7 +237,7 @@ void checkBasic(Checker& c, NumberedLine line, const std::array<Column, 5>& colu
         addFailure(c, *failureOfColumn(desc, line, 4), {line.number, 1});
         return;
     }
-    checkEmptyColumns(c, line, 4);
+    checkEmptyColumns(c, line, columns, 4);
     Place codeAt = placeOf(line, code);
     if (columns[4].fault == ColumnFault::None)
         add(c,
@@ -437,7 +432,7 @@ void checkLine(Checker& c, const ReadLine& r) {
             addFailure(c, *failureOfColumn(expr, line, 3), {line.number, 1});
             return;
         }
-        checkEmptyColumns(c, line, 3);
+        checkEmptyColumns(c, line, columns, 3);
         if (!isIdentifier(code)) checkName(c, placeOf(line, code), upperCase(code), "FAMILY");
         std::size_t before = c.out.size();
         checkEncodable(c, line, code, true, "the code");
@@ -445,7 +440,7 @@ void checkLine(Checker& c, const ReadLine& r) {
         checkFamilyName(c, line, code);
         c.composites.push_back({expr.text, placeOf(line, expr.text)});
     } else {
-        checkEmptyColumns(c, line, 2);
+        checkEmptyColumns(c, line, columns, 2);
         c.otherTypes.emplace(line.number, type.text);
         std::string hint = trimmed(type.text);
         // The letters that look like the digits: «O» for 0, «l» or «I» for 1.
