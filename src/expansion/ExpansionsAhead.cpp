@@ -133,16 +133,16 @@ std::optional<std::string_view> ExpansionsAhead::take(std::uint64_t number) {
         std::unique_lock<std::mutex> lock(mutex_);
         leave(lock);
         Chunk& slot = chunks_[id % ringSize];
+        passTo(id);
         if (slot.id == id && slot.state != Chunk::State::Free) {
             // note [chunks in turn]: rather than wait for the chunk the second
             // thread is making, the run makes the next one nobody has taken.
             while (slot.state != Chunk::State::Done)
-                if (!makeNextAhead(lock, id)) changed_.wait(lock);
+                if (!makeNextAhead(lock)) changed_.wait(lock);
             current_ = &slot;
         }
         // The second thread leaves this chunk, and those before it, to the run.
-        mainChunk_ = std::max(mainChunk_, id + 1);
-        nextChunk_ = std::max(nextChunk_, mainChunk_);
+        passTo(id + 1);
         lock.unlock();
         changed_.notify_all();
     }
@@ -192,7 +192,7 @@ void ExpansionsAhead::work() {
         indexDone_ = true;
         // The chunks before the first composite's have nothing to make: the
         // ring's room starts there.
-        if (first != 0) mainChunk_ = std::max(mainChunk_, (first - 1) / chunkLines);
+        if (first != 0) passTo((first - 1) / chunkLines);
     }
     changed_.notify_all();
     if (!ix) return;
@@ -205,7 +205,7 @@ void ExpansionsAhead::work() {
             std::unique_lock<std::mutex> lock(mutex_);
             for (;;) {
                 if (stop_) return;
-                id = std::max(nextChunk_, mainChunk_);
+                id = nextChunk_;
                 if (id * chunkLines >= lineCount_) return;
                 if (roomAhead(id)) break;
                 changed_.wait(lock);
@@ -215,11 +215,15 @@ void ExpansionsAhead::work() {
         makeChunk(*k, id, context);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            k->state = Chunk::State::Done;
-            bytesAhead_ += k->text.size();
+            finish(*k);
         }
         changed_.notify_all();
     }
+}
+
+void ExpansionsAhead::passTo(std::uint64_t chunk) {
+    mainChunk_ = std::max(mainChunk_, chunk);
+    nextChunk_ = std::max(nextChunk_, chunk);
 }
 
 bool ExpansionsAhead::roomAhead(std::uint64_t id) const {
@@ -235,11 +239,15 @@ ExpansionsAhead::Chunk& ExpansionsAhead::claim(std::uint64_t id) {
     return k;
 }
 
-bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock, std::uint64_t entered) {
-    const std::uint64_t id = std::max(nextChunk_, entered + 1);
-    // The run's own chunk counts as the one it is in: the ring keeps room for it.
-    if (id * chunkLines >= lineCount_ || id + 1 >= entered + ringSize || bytesAhead_ >= bytesAhead)
-        return false;
+void ExpansionsAhead::finish(Chunk& k) {
+    k.state = Chunk::State::Done;
+    bytesAhead_ += k.text.size();
+}
+
+bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock) {
+    // Past the chunk the run is in, which the second thread has taken.
+    const std::uint64_t id = nextChunk_;
+    if (id * chunkLines >= lineCount_ || !roomAhead(id)) return false;
     if (!runContext_) {
         try {
             auto context = std::make_unique<ExpansionContext>(expansionOf(text_));
@@ -253,8 +261,7 @@ bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock, std::uin
     lock.unlock();
     makeChunk(k, id, *runContext_);
     lock.lock();
-    k.state = Chunk::State::Done;
-    bytesAhead_ += k.text.size();
+    finish(k);
     return true;
 }
 

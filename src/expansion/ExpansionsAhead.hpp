@@ -52,11 +52,14 @@ class ExpansionsAhead {
     void work();
     void makeChunk(Chunk& chunk, std::uint64_t id, ExpansionContext& context);
     void leave(std::unique_lock<std::mutex>& lock);
+    // Chunks before `chunk` are the run's: nobody takes them from now on.
+    void passTo(std::uint64_t chunk);
     bool roomAhead(std::uint64_t id) const;
     Chunk& claim(std::uint64_t id);
+    void finish(Chunk& k); // made: its bytes count as ahead
     // Makes the next chunk nobody has taken, past the one the run is in; false
     // when there is none or no room for it.
-    bool makeNextAhead(std::unique_lock<std::mutex>& lock, std::uint64_t entered);
+    bool makeNextAhead(std::unique_lock<std::mutex>& lock);
 
     RegisterText text_;
     MakeLine make_;
@@ -69,9 +72,9 @@ class ExpansionsAhead {
     bool registerRead_ = false; // step 1 is done
     bool indexDone_ = false;
     std::shared_ptr<const RegisterIndex> index_;
-    std::vector<Chunk> chunks_;                    // a ring: chunk id % size
-    std::uint64_t mainChunk_ = 0;                  // the chunk the run is in (1-based; 0: none yet)
-    std::uint64_t nextChunk_ = 0;                  // the first chunk nobody has taken
+    std::vector<Chunk> chunks_;   // a ring: chunk id % size
+    std::uint64_t mainChunk_ = 0; // chunks before it are the run's (passTo)
+    std::uint64_t nextChunk_ = 0; // the first chunk nobody has taken, never before mainChunk_
     std::unique_ptr<ExpansionContext> runContext_; // the run's, for chunks it makes ahead
     std::vector<std::string> spareTexts_;          // storage of chunks left, for the next
     std::size_t bytesAhead_ = 0;                   // in chunks made and not yet left

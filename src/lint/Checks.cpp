@@ -138,12 +138,10 @@ bool isKeyword(std::string_view w) {
 }
 
 bool isIdentifier(std::string_view w) {
-    auto letter = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    };
+    auto letter = [](char c) { return isLetter(static_cast<unsigned char>(c)); };
     if (w.empty() || !letter(w[0])) return false;
     return std::all_of(w.begin(), w.end(),
-                       [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+                       [&](char c) { return letter(c) || isDigit(static_cast<unsigned char>(c)); });
 }
 
 // A code becomes a C++ name in the fragments: «bdd code» and «FAMILY CODE».

@@ -111,10 +111,9 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
     std::size_t s = slotOf(e.hash, ix.slots.size());
     const std::uint32_t tag = hashTag(e.hash);
     for (; ix.meta[s] & RegisterIndex::used; next(ix, s)) {
-        const std::uint8_t meta = ix.meta[s];
-        if ((meta & RegisterIndex::elsewhere) && slotTag(ix.slots[s]) != tag) continue;
-        if (!sameBytes(codeOf(ix, ix.slots[s]), code)) continue;
-        if (ix.withLines && !e.mended && !(meta & RegisterIndex::mended))
+        if (!holdsCode(ix, s, tag, [&](std::string_view c) { return sameBytes(c, code); }))
+            continue;
+        if (ix.withLines && !e.mended && !(ix.meta[s] & RegisterIndex::mended))
             ix.duplicates.emplace_back(e.line, ix.lines[s]);
         return;
     }

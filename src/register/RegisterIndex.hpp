@@ -160,17 +160,22 @@ inline std::uint32_t slotTag(const RegisterIndex::Slot& slot) {
     return b[5] | (std::uint32_t{b[6]} << 8) | (std::uint32_t{b[7]} << 16);
 }
 
+// Whether the used slot s holds the code whose hash has this tag and that
+// equalsCode accepts: a code kept elsewhere is read only when the tags agree.
+template <class Equal>
+bool holdsCode(const RegisterIndex& ix, std::size_t s, std::uint32_t tag, Equal equalsCode) {
+    if ((ix.meta[s] & RegisterIndex::elsewhere) && slotTag(ix.slots[s]) != tag) return false;
+    return equalsCode(codeOf(ix, ix.slots[s]));
+}
+
 // The slot holding a code, or nullptr.
 template <class Equal>
 const RegisterIndex::Slot* findSlot(const RegisterIndex& ix, std::uint64_t hash, Equal equalsCode) {
     if (ix.slots.empty()) return nullptr;
     const std::uint32_t tag = hashTag(hash);
     for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
-        const std::uint8_t meta = ix.meta[s];
-        if (!(meta & RegisterIndex::used)) return nullptr;
-        const RegisterIndex::Slot& slot = ix.slots[s];
-        if ((meta & RegisterIndex::elsewhere) && slotTag(slot) != tag) continue;
-        if (equalsCode(codeOf(ix, slot))) return &slot;
+        if (!(ix.meta[s] & RegisterIndex::used)) return nullptr;
+        if (holdsCode(ix, s, tag, equalsCode)) return &ix.slots[s];
     }
 }
 

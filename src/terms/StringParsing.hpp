@@ -3,9 +3,13 @@
 #include <string_view>
 
 bool isConstant(char32_t c);
-bool isLetter(char32_t c);
+inline bool isLetter(char32_t c) {
+    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_';
+}
 bool isLetters(std::u32string_view t);
-bool isDigit(char32_t c);
+inline bool isDigit(char32_t c) {
+    return c >= U'0' && c <= U'9';
+}
 bool isNumbers(std::u32string_view t);
 // A variable: one or more letters, then zero or more digits (or the empty text).
 bool isLettersNumbers(std::u32string_view t);
