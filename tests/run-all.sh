@@ -3,7 +3,8 @@
 #   1. release build (build/) and every CTest test in it: unit tests,
 #      end-to-end cases, interrupted runs, fuzz replays, consumer, fagen-lint;
 #   2. the fuzz targets under libFuzzer (build-fuzz/), FAGEN_FUZZ_SECONDS each
-#      (default 60), when clang++-14 and libFuzzer (libclang-rt-14-dev) are there;
+#      (default 60), when clang++-14 and libFuzzer (libclang-rt-14-dev) are
+#      there, with one seed, printed (FAGEN_FUZZ_SEED gives it);
 #   3. the sanitizer build (build-sanitize/, AddressSanitizer and
 #      UndefinedBehaviorSanitizer) and every CTest test in it.
 # A failing stage does not stop the later ones. The last line counts every

@@ -29,14 +29,17 @@ for reg in "$root"/tests/e2e/*/given/run/reg.txt; do
     done
 done
 
+# One seed for the whole stage, printed, so that a finding can be met again:
+# FAGEN_FUZZ_SEED=<seed> with the same corpora.
+seed=${FAGEN_FUZZ_SEED:-$(($(date +%s) % 2000000000 + 1))}
 status=0
 for target in fuzz_register_line fuzz_terms fuzz_run; do
     corpus=$build/corpus/$target
     findings=$build/findings/$target
     mkdir -p "$corpus" "$findings"
-    echo "== $target: ${seconds}s"
+    echo "== $target: ${seconds}s, seed $seed"
     if ! "$build/tests/$target" "$corpus" "$seeds/$target" "$root/tests/fuzz/regressions/$target" \
-        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+        -max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
         -artifact_prefix="$findings/" -print_final_stats=1 2>"$build/$target.log"; then
         echo "$target: finding, see $build/$target.log and $findings"; tail -30 "$build/$target.log"; status=1
     else

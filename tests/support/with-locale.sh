@@ -12,11 +12,17 @@ norm() { tr 'A-Z' 'a-z' | tr -d '_.-'; }
 vars="LC_ALL=$want"
 if ! locale -a 2>/dev/null | norm | grep -qx "$(printf '%s' "$want" | norm)"; then
     dir=${TMPDIR:-/tmp}/fagen-locales-$(id -u)
-    if [ ! -d "$dir/$want" ]; then
+    # A locale is made aside and moved into place whole: tests run side by side,
+    # and one must never take another's half-made locale (or an empty folder a
+    # failed build left) for a made one.
+    if [ ! -f "$dir/$want/LC_CTYPE" ]; then
         mkdir -p "$dir"
+        new=$(mktemp -d "$dir/.new.XXXXXX")
         lang=${want%%.*} charmap=${want#*.}
-        localedef -i "$lang" -f "$charmap" "$dir/$want" >/dev/null 2>&1 ||
-            { echo "with-locale.sh: cannot make the locale $want" >&2; exit 77; }
+        localedef -i "$lang" -f "$charmap" "$new/$want" >/dev/null 2>&1 && [ -f "$new/$want/LC_CTYPE" ] ||
+            { rm -rf "$new"; echo "with-locale.sh: cannot make the locale $want" >&2; exit 77; }
+        mv -T "$new/$want" "$dir/$want" 2>/dev/null || true
+        if [ -f "$dir/$want/LC_CTYPE" ]; then rm -rf "$new"; else dir=$new; fi
     fi
     vars="LOCPATH=$dir $vars"
 fi
