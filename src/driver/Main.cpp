@@ -27,7 +27,7 @@ void run(const std::vector<std::string>& args, RegisterText& reg) {
     const std::string model = argumentText(argument(args, 1)); // note [argument bytes]
     // A second thread reads the register as step 1 takes its lines, then indexes it and
     // makes step 5's lines beside steps 1 to 4 (note [reading ahead], [expansions ahead]).
-    ExpansionsAhead ahead(reg, appendFamilyLine);
+    ExpansionsAhead ahead(reg, appendFamilyLine, prepareFamilyLine);
     { // 1. Basic declarations file: one bdd variable per basic feature.
         OutputFile out(optionalArgument(args, 4));
         RegisterHandle h = readRegister(reg);

@@ -58,8 +58,20 @@ struct alignas(128) ExpansionsAhead::Chunk {
     std::exception_ptr failure;       // what it threw
 };
 
-ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make)
-    : text_(text), make_(make) {
+std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
+                                           std::uint64_t past) {
+    for (std::uint64_t n = after + 1; n < past; ++n) {
+        ReadLine r = readLineAt(text, n);
+        if (r.read != LineRead::Line || r.type == LineType::NoColumnText ||
+            r.type == LineType::NoTypeColumn)
+            break;
+        if (r.type == LineType::Composite) return r.line;
+    }
+    return std::nullopt;
+}
+
+ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make, PrepareLine prepare)
+    : text_(text), make_(make), prepare_(prepare) {
     if (!text.content) return;
     chunks_.resize(ringSize);
     spareTexts_.reserve(spareTextCount); // leave() never allocates
@@ -289,6 +301,11 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
                 spareTexts_.pop_back();
             }
         }
+        // The next composite's words are read and their slots fetched now, so
+        // its look-ups wait for memory while this line is made.
+        if (prepare_)
+            if (std::optional<NumberedLine> next = compositeAfter(text_, n, past))
+                if (next->text.size() <= longLine) prepare_(*next, context);
         const std::size_t start = k.text.size();
         try {
             make_(r.line, context, k.text);

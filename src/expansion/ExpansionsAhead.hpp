@@ -20,6 +20,13 @@
 
 // Makes the line of one composite, appending it to out (without its line feed).
 using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
+// Reads ahead what making a composite's line will need (prepareTerm).
+using PrepareLine = void (*)(NumberedLine line, ExpansionContext& context);
+
+// The first composite after line `after` and before line `past` of a text read
+// to its end, when no line between them stops a step's walk; nothing otherwise.
+std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
+                                           std::uint64_t past);
 
 class ExpansionsAhead {
   public:
@@ -27,7 +34,8 @@ class ExpansionsAhead {
     // unless one thread is wanted (secondThread); it reads a regular register
     // ahead of the run (note [reading ahead]), and, when the register has a
     // composite, makes lines ahead. Otherwise every line is made where it is needed.
-    ExpansionsAhead(const RegisterText& text, MakeLine make);
+    // While a line is made, the next composite of its chunk is prepared.
+    ExpansionsAhead(const RegisterText& text, MakeLine make, PrepareLine prepare = nullptr);
     ExpansionsAhead(const ExpansionsAhead&) = delete;
     ExpansionsAhead& operator=(const ExpansionsAhead&) = delete;
     // Stops the second thread and waits for it.
@@ -63,6 +71,7 @@ class ExpansionsAhead {
 
     RegisterText text_;
     MakeLine make_;
+    PrepareLine prepare_;
     std::uint64_t lineCount_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;

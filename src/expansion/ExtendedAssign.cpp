@@ -232,16 +232,19 @@ constexpr auto plainCharKinds = [] {
     return kinds;
 }();
 
-} // namespace
-
-bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
+const RegisterIndex* plainIndex(std::string_view term, const ExpansionContext& context) {
     const RegisterIndex* ix = context.lookUps.index ? &*context.lookUps.index : nullptr;
     // A term past the limit is left to the reader, which stops there.
     if (!ix || ix->blankInSomeCode || ix->stopLine != 0 || ix->empty || term.empty() ||
         term[0] == ' ' || term.size() > termLimit)
-        return false;
-    using Word = ExpansionContext::PlainWord;
-    auto& words = context.plainWords;
+        return nullptr;
+    return ix;
+}
+
+// The words of a plain term, each code hashed and its slot fetched; false when
+// the term is not plain, or a constant expression or an atom.
+bool readPlainWords(std::string_view term, const RegisterIndex& ix,
+                    std::vector<ExpansionContext::PlainWord>& words) {
     words.clear();
     bool anyVariable = false;
     const std::size_t n = term.size();
@@ -265,13 +268,47 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         // A code is about to be looked up: hash it and start fetching its slot,
         // so the look-ups of a term wait for memory together.
         std::uint64_t hash = variable ? hashOfText(term.substr(i, j - i)) : 0;
-        if (variable) prefetchCode(*ix, hash);
+        if (variable) prefetchCode(ix, hash);
         words.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), 0, 0, op,
                          variable, Decision::Unknown, hash, notFoundLine});
         anyVariable = anyVariable || variable;
         i = j + 1;
     }
-    if (!anyVariable || !words[0].op) return false; // a constant expression, or an atom
+    return anyVariable && words[0].op;
+}
+
+} // namespace
+
+// note [prepared terms]: the composites' loops prepare the next composite's
+// term while they expand one, so that its slots arrive while this one is
+// written. A term is taken from what was prepared only for the same place,
+// length and index, so for the same bytes; what was prepared and never asked
+// for is overwritten two terms later. Either way the look-ups themselves
+// compare each code's bytes.
+void prepareTerm(std::string_view term, ExpansionContext& context) {
+    ExpansionContext::PreparedTerm& p =
+        context.prepared[context.preparedCount++ % context.prepared.size()];
+    p.index = plainIndex(term, context);
+    p.term = term;
+    p.plain = p.index && readPlainWords(term, *p.index, p.words);
+}
+
+bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
+    const RegisterIndex* ix = plainIndex(term, context);
+    if (!ix) return false;
+    using Word = ExpansionContext::PlainWord;
+    auto& words = context.plainWords;
+    ExpansionContext::PreparedTerm* prepared = nullptr; // note [prepared terms]
+    for (ExpansionContext::PreparedTerm& p : context.prepared)
+        if (p.term.data() == term.data() && p.term.size() == term.size() && p.index == ix)
+            prepared = &p;
+    if (prepared) {
+        prepared->term = {};
+        if (!prepared->plain) return false;
+        words.swap(prepared->words);
+    } else if (!readPlainWords(term, *ix, words)) {
+        return false;
+    }
     // The extent of each term, from the back: an atom ends after itself, an
     // operator term after its right operand.
     for (std::size_t k = words.size(); k-- > 0;) {

@@ -4,6 +4,7 @@
 #include "register/RegisterIndex.hpp"
 #include "terms/TermAnalysis.hpp"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,16 @@ struct ExpansionContext {
     };
     std::vector<PlainWord> plainWords; // of the last term, when `plain` is set
     bool plain = false;                // the last term was expanded from its words
+    // Terms whose words were read and whose slots were fetched ahead
+    // (prepareTerm, note [prepared terms]).
+    struct PreparedTerm {
+        std::string_view term; // nothing once taken
+        const RegisterIndex* index = nullptr;
+        bool plain = false;
+        std::vector<PlainWord> words;
+    };
+    std::array<PreparedTerm, 2> prepared;
+    unsigned preparedCount = 0;
     std::vector<std::uint32_t> plainStack;
     TermReading reading;
     // The checker's reading (note [checker failures]): with collect, each
@@ -72,3 +83,7 @@ std::string extendedAssign(std::string_view term, const std::string& registerPat
 // where the term stands in the register, for the places of failures.
 void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
                     Place origin = {});
+// Reads the words of the term to be expanded next and starts fetching their
+// slots; the expansion of that term (the same bytes) takes them from here
+// (note [prepared terms]).
+void prepareTerm(std::string_view term, ExpansionContext& context);

@@ -28,6 +28,11 @@ void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string&
     text.push_back(';');
 }
 
+void prepareFamilyLine(NumberedLine line, ExpansionContext& context) {
+    Column term = findColumn(3, line.text); // what getRegisterLineFaExpr takes, when it can
+    if (term.fault == ColumnFault::None) prepareTerm(term.text, context);
+}
+
 void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionContext& context,
                                  ExpansionsAhead* ahead) {
     std::string text;
@@ -37,6 +42,11 @@ void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionCont
             out.appendLine(*made); // note [expansions ahead]
             continue;
         }
+        // The next composite, when it is near, is prepared while this one is made.
+        if (isReadToEnd(h.text()))
+            if (std::optional<NumberedLine> next =
+                    compositeAfter(h.text(), line->number, line->number + 64))
+                prepareFamilyLine(*next, context);
         text.clear();
         appendFamilyLine(*line, context, text);
         out.appendLine(text);

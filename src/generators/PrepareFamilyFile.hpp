@@ -17,3 +17,5 @@ void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionCont
                                  ExpansionsAhead* ahead = nullptr);
 // Appends the line "FAMILY CODE =expression;" of a composite to text.
 void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string& text);
+// Reads ahead the words of the composite's expression, for appendFamilyLine.
+void prepareFamilyLine(NumberedLine line, ExpansionContext& context);

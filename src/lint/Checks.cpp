@@ -774,6 +774,7 @@ class QuietAhead {
                 if (stop_) break;
                 failures.clear();
                 expansion.clear();
+                if (i + 1 < all.size()) prepareTerm(all[i + 1].expression, x);
                 try {
                     extendedAssign(all[i].expression, x, expansion, all[i].at);
                 } catch (...) {
@@ -816,6 +817,7 @@ void checkComposites(Checker& c) {
         failures.clear();
         expansion.clear();
         bool read = true;
+        if (i + 1 < c.composites.size()) prepareTerm(c.composites[i + 1].expression, c.context);
         try {
             extendedAssign(k.expression, c.context, expansion, k.at);
         } catch (Failure& f) {

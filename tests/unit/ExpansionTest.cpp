@@ -147,26 +147,51 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
                            "d", "x", "0", "1", "2", "\u00e9", "+0"};
     std::mt19937 rng(42);
     for (int round = 0; round < 600; ++round) {
+        // Every other register has no code with a blank and no line that stops
+        // a search, so that plain terms take their own path (note [plain terms]).
+        const bool plain = round % 2 == 1;
         std::string content;
-        std::size_t lines = 1 + rng() % 7;
+        std::size_t lines = (plain ? 4 : 1) + rng() % 7;
         for (std::size_t i = 0; i < lines; ++i) {
-            if (rng() % 25 == 0) {
+            if (!plain && rng() % 25 == 0) {
                 content += rng() % 2 ? "\n" : "a,0,a,x\n";
                 continue;
             }
-            content += std::string("(") + codes[rng() % 7] + "," + types[rng() % 7] + ",e,x)\n";
+            const std::size_t code = rng() % 7;
+            content += std::string("(") + codes[plain && code == 5 ? 6 : code] + "," +
+                       types[rng() % 7] + ",e,x)\n";
         }
         writeFile(reg, content);
         // One context for the register's terms, as in a run: the first term
         // builds the index, the plain ones after it take their own path (note
         // [plain terms]).
         ExpansionContext context = expansionOf(registerTextOf(content));
-        for (int k = 0; k < 20; ++k) {
-            std::string term;
+        std::vector<std::string> terms(20);
+        for (std::string& term : terms) {
             std::size_t n = 1 + rng() % 9;
             for (std::size_t i = 0; i < n; ++i) {
-                if (i > 0) term += rng() % 8 == 0 ? "  " : " ";
-                term += words[rng() % 14];
+                if (i > 0) term += !plain && rng() % 8 == 0 ? "  " : " ";
+                term += words[rng() % (plain && rng() % 5 != 0 ? 9 : 14)]; // operators and codes
+            }
+        }
+        std::vector<std::string> others(terms.size());
+        for (std::size_t k = 0; k < terms.size(); ++k) {
+            const std::string& term = terms[k];
+            // The next term or the one after it prepared, or none, as a run's
+            // chunks do, or another term of the same shape and other codes:
+            // what was prepared for another term is never taken.
+            const std::size_t ahead = rng() % 4;
+            if (ahead == 3) {
+                for (char c : term)
+                    others[k] += c == 'a'   ? 'b'
+                                 : c == 'b' ? 'k'
+                                 : c == 'k' ? 'd'
+                                 : c == 'd' ? 'x'
+                                 : c == 'x' ? 'a'
+                                            : c;
+                prepareTerm(others[k], context);
+            } else if (ahead > 0 && k + ahead < terms.size()) {
+                prepareTerm(terms[k + ahead], context);
             }
             SCOPED_TRACE("term «" + term + "» in\n" + content);
             std::string want, got;
