@@ -4,6 +4,7 @@
 // only place that knows the encoding. Files are read and written in the encoding
 // of the system's locale: UTF-8 (also under the C/POSIX locale) is used as is,
 // any other codeset is converted at the border with iconv(3).
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -47,6 +48,29 @@ inline bool sameBytes(std::string_view a, std::string_view b) {
         return true;
     }
     return std::memcmp(a.data(), b.data(), n) == 0;
+}
+
+// text.find(byte, from), eight bytes a step without a call: the bytes searched
+// for in a line (the «,» that ends a column) are mostly a few bytes on.
+inline std::size_t findByte(std::string_view text, char byte, std::size_t from = 0) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        const std::uint64_t pattern = ones * static_cast<unsigned char>(byte);
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, sizeof word);
+            word ^= pattern; // the byte sought is 0 now
+            // The lowest byte flagged is the first 0 (flags above it may be false).
+            if (std::uint64_t zeros = (word - ones) & ~word & highs)
+                return i + static_cast<std::size_t>(__builtin_ctzll(zeros) >> 3);
+        }
+    }
+    for (; i < n; ++i)
+        if (p[i] == byte) return i;
+    return std::string_view::npos;
 }
 
 // The 23 white-space characters that separate words.

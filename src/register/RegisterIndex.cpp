@@ -165,7 +165,7 @@ void insertAll(RegisterIndex& ix, Batch& b) {
 std::optional<std::string_view> codeOfLine(std::string_view line, std::size_t open) {
     if (open != std::string_view::npos) {
         std::string_view rest = line.substr(open + 1);
-        return rest.substr(0, rest.find(','));
+        return rest.substr(0, findByte(rest, ','));
     }
     Column first = findColumn(1, line);
     if (first.fault != ColumnFault::None) return std::nullopt;
@@ -199,7 +199,7 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers,
             }
         }
         bool valid = r.read == LineRead::Line;
-        const std::size_t open = r.line.text.find('(');
+        const std::size_t open = findByte(r.line.text, '(');
         bool hasParenthesis = valid && open != std::string_view::npos;
         if (valid && !hasParenthesis && withLineNumbers) ix.stopLines.push_back(r.line.number);
         if (valid && !hasParenthesis && ix.stopLine == 0) {

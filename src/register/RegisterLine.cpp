@@ -22,9 +22,9 @@ ColumnStep takeColumn(std::string_view& t) {
     while (!t.empty() && t.back() == ')')
         t.remove_suffix(1);
     if (t.empty()) return {{t, ColumnFault::EmptyText}, false};
-    const std::size_t end = t.find(',');
+    const std::size_t end = findByte(t, ',');
     const Column column{t.substr(0, end)};
-    const std::size_t comma = end == 0 ? t.find(',', 1) : end;
+    const std::size_t comma = end == 0 ? findByte(t, ',', 1) : end;
     if (comma == std::string_view::npos) {
         t = t.substr(t.size());
         return {column, false};

@@ -99,6 +99,24 @@ TEST(Text, sameBytesSeesEveryByte) {
     }
 }
 
+// findByte reads eight bytes a step: it finds what find finds from every start,
+// with the byte at every place of every length, twice, or after bytes one
+// bit apart from it (which the word test may flag above the byte found).
+TEST(Text, findByteFindsTheFirst) {
+    for (const char byte : {',', '(', '\0', '\x80', '\xff'}) {
+        for (std::size_t n = 0; n <= 40; ++n) {
+            for (std::size_t at = 0; at <= n; ++at) {
+                std::string text(n, static_cast<char>(byte ^ 1));
+                if (at < n) text[at] = byte;
+                if (at + 3 < n) text[at + 3] = byte;
+                for (std::size_t from = 0; from <= n; ++from)
+                    ASSERT_EQ(findByte(text, byte, from), std::string_view(text).find(byte, from))
+                        << int(byte) << " " << n << " " << at << " " << from;
+            }
+        }
+    }
+}
+
 TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
     int count = 0;
     for (char32_t c = 0; c < 0x110000; ++c)
