@@ -98,7 +98,7 @@ void grow(RegisterIndex& ix, std::size_t atLeast) {
 
 struct Entry {
     std::uint64_t hash;
-    std::size_t begin, size;
+    std::string_view code; // in the register's text, which never moves
     LookedUp found;
     std::uint64_t line;
     bool afterStop;
@@ -106,7 +106,8 @@ struct Entry {
 };
 
 // Keeps the first line of each code.
-void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
+void insert(RegisterIndex& ix, const Entry& e) {
+    const std::string_view code = e.code;
     using Slot = RegisterIndex::Slot;
     std::size_t s = slotOf(e.hash, ix.slots.size());
     const std::uint32_t tag = hashTag(e.hash);
@@ -123,8 +124,10 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
         (e.mended ? RegisterIndex::mended : 0) |
         (e.found.longerThanTwo ? RegisterIndex::longerThanTwo : 0) |
         (static_cast<unsigned>(e.found.type) << RegisterIndex::typeShift));
-    if (code.size() <= RegisterIndex::inlineBytes && code.find('\0') == std::string_view::npos) {
-        std::memcpy(slot.bytes, code.data(), code.size());
+    if (code.size() <= RegisterIndex::inlineBytes &&
+        findByte(code, '\0') == std::string_view::npos) {
+        for (std::size_t i = 0; i < code.size(); ++i)
+            slot.bytes[i] = code[i];
     } else {
         meta |= RegisterIndex::elsewhere;
         const std::uint64_t offset = ix.codes.size();
@@ -140,7 +143,7 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
     }
     ix.meta[s] = meta;
     if (!ix.lines.empty()) ix.lines[s] = e.line;
-    ix.blankInSomeCode = ix.blankInSomeCode || code.find(' ') != std::string_view::npos;
+    ix.blankInSomeCode = ix.blankInSomeCode || findByte(code, ' ') != std::string_view::npos;
     ++ix.count;
 }
 
@@ -149,15 +152,13 @@ void insert(RegisterIndex& ix, const Entry& e, std::string_view code) {
 struct Batch {
     static constexpr std::size_t size = 512;
     std::vector<Entry> entries;
-    std::string codes;
 };
 
 void insertAll(RegisterIndex& ix, Batch& b) {
     if ((ix.count + b.entries.size()) * 3 > ix.slots.size() * 2) grow(ix, 0);
     for (const Entry& e : b.entries)
-        insert(ix, e, std::string_view(b.codes).substr(e.begin, e.size));
+        insert(ix, e);
     b.entries.clear();
-    b.codes.clear();
 }
 
 // The code a look-up sees in a line whose first "(" is at `open`; for a line
@@ -216,9 +217,8 @@ RegisterIndex indexRegister(const RegisterText& text, bool withLineNumbers,
         std::uint64_t hash = hashOfText(*code);
         prefetchCode(ix, hash);
         LookedUp found{valid ? r.type : lineTypeOf(r.line.text), hasMoreCharsThan(r.line.text, 2)};
-        batch.entries.push_back({hash, batch.codes.size(), code->size(), found, r.line.number,
-                                 ix.stopLine != 0, !hasParenthesis});
-        batch.codes.append(*code);
+        batch.entries.push_back(
+            {hash, *code, found, r.line.number, ix.stopLine != 0, !hasParenthesis});
         if (batch.entries.size() == Batch::size) {
             insertAll(ix, batch);
             if (stop && stop->load(std::memory_order_relaxed)) return ix;
