@@ -303,9 +303,14 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
         }
         // The next composite's words are read and their slots fetched now, so
         // its look-ups wait for memory while this line is made.
-        if (prepare_)
-            if (std::optional<NumberedLine> next = compositeAfter(text_, n, past))
-                if (next->text.size() <= longLine) prepare_(*next, context);
+        if (prepare_) {
+            try {
+                if (std::optional<NumberedLine> next = compositeAfter(text_, n, past))
+                    if (next->text.size() <= longLine) prepare_(*next, context);
+            } catch (...) {
+                // Only a hint (out of memory, say): the line is made without it.
+            }
+        }
         const std::size_t start = k.text.size();
         try {
             make_(r.line, context, k.text);

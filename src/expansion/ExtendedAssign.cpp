@@ -284,13 +284,26 @@ bool readPlainWords(std::string_view term, const RegisterIndex& ix,
 // written. A term is taken from what was prepared only for the same place,
 // length and index, so for the same bytes; what was prepared and never asked
 // for is overwritten two terms later. Either way the look-ups themselves
-// compare each code's bytes.
-void prepareTerm(std::string_view term, ExpansionContext& context) {
+// compare each code's bytes. Preparing is only a hint: it never fails (out of
+// memory, the term is left unprepared), and a long term, whose look-ups wait
+// for less than its expansion takes, is not prepared, so that what is kept for
+// the terms to come stays small.
+namespace {
+constexpr std::size_t preparedBytes = std::size_t{1} << 12; // of the longest term prepared
+}
+
+void prepareTerm(std::string_view term, ExpansionContext& context) noexcept {
     ExpansionContext::PreparedTerm& p =
         context.prepared[context.preparedCount++ % context.prepared.size()];
-    p.index = plainIndex(term, context);
-    p.term = term;
-    p.plain = p.index && readPlainWords(term, *p.index, p.words);
+    p.term = {};
+    if (term.size() > preparedBytes) return;
+    try {
+        p.index = plainIndex(term, context);
+        p.plain = p.index && readPlainWords(term, *p.index, p.words);
+        p.term = term;
+    } catch (...) {
+        // Unprepared: the expansion reads the term itself.
+    }
 }
 
 bool expandPlain(std::string_view term, ExpansionContext& context, std::string& out) {
@@ -306,6 +319,9 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         prepared->term = {};
         if (!prepared->plain) return false;
         words.swap(prepared->words);
+        // What the slot got back may be the storage of a long term read before.
+        if (prepared->words.capacity() > preparedBytes)
+            std::vector<ExpansionContext::PlainWord>().swap(prepared->words);
     } else if (!readPlainWords(term, *ix, words)) {
         return false;
     }

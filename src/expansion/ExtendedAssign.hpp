@@ -86,4 +86,4 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
 // Reads the words of the term to be expanded next and starts fetching their
 // slots; the expansion of that term (the same bytes) takes them from here
 // (note [prepared terms]).
-void prepareTerm(std::string_view term, ExpansionContext& context);
+void prepareTerm(std::string_view term, ExpansionContext& context) noexcept;

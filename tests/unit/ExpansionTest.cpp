@@ -223,6 +223,16 @@ TEST(ExtendedAssign, longChains) {
     std::string l = expanded(left, context);
     EXPECT_EQ(l.substr(0, 12), "DOT(DOT(DOT(");
     EXPECT_EQ(l.substr(l.size() - 16), "ONESET), ONESET)");
+    // The words of a long term are kept neither ahead nor for the terms after
+    // it (note [prepared terms]): a run of such terms would hold them all.
+    EXPECT_EQ(expanded(right, context), r);
+    ASSERT_TRUE(context.plain);
+    const std::string next = "+ a k";
+    prepareTerm(right, context);
+    prepareTerm(next, context);
+    EXPECT_EQ(expanded(next, context), "PLUS(A, K)");
+    for (const auto& p : context.prepared)
+        EXPECT_LE(p.words.capacity(), 4096u);
 }
 
 } // namespace

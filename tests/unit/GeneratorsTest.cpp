@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <thread>
 
 namespace {
@@ -120,13 +121,21 @@ void slowlyAhead(NumberedLine line, ExpansionContext& context, std::string& out)
     appendFamilyLine(line, context, out);
 }
 
+// Preparing that fails every other time (out of memory, say): a hint that
+// changes nothing.
+void preparesOrFails(NumberedLine line, ExpansionContext& context) {
+    static thread_local unsigned calls = 0;
+    if (++calls % 2 == 0) throw std::bad_alloc();
+    prepareFamilyLine(line, context);
+}
+
 // Step 5 with that second thread, into out: the failure it stops with; then
 // `after` looks at what is made ahead.
 template <class After>
 std::string compositesAhead(const std::string& reg, LineSink& out, After after) {
     runThread = std::this_thread::get_id();
     RegisterText text = registerTextOf(reg, "reg");
-    ExpansionsAhead ahead(text, slowlyAhead);
+    ExpansionsAhead ahead(text, slowlyAhead, preparesOrFails);
     RegisterHandle h = readRegister(text);
     ahead.registerRead();
     ExpansionContext context = expansionOf(text);
