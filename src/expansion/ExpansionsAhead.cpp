@@ -303,10 +303,10 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
         }
         // The next composite's words are read and their slots fetched now, so
         // its look-ups wait for memory while this line is made.
-        if (prepare_) {
+        const std::optional<NumberedLine> next = compositeAfter(text_, n, past);
+        if (prepare_ && next && next->text.size() <= longLine) {
             try {
-                if (std::optional<NumberedLine> next = compositeAfter(text_, n, past))
-                    if (next->text.size() <= longLine) prepare_(*next, context);
+                prepare_(*next, context);
             } catch (...) {
                 // Only a hint (out of memory, say): the line is made without it.
             }
@@ -316,6 +316,9 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
             make_(r.line, context, k.text);
             k.lines.push_back(n);
             k.ends.push_back(k.text.size());
+            // The lines up to the next composite were read for it: none of them
+            // stops the walk, and none is a composite.
+            if (next) n = next->number - 1;
         } catch (const Failure&) {
             k.text.resize(start);
             k.failedLine = n;
