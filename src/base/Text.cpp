@@ -241,11 +241,20 @@ std::string_view decimal(std::uint64_t n, char (&digits)[20]) {
 }
 
 void appendUpperCase(std::string& out, std::string_view s) {
-    // ASCII, the common case, in place; the rest character by character.
-    std::size_t pos = 0, from = out.size();
+    // ASCII, the common case, eight bytes at a time, then in place; the rest
+    // character by character.
+    std::size_t pos = 0;
+    for (; pos + 8 <= s.size(); pos += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, s.data() + pos, sizeof bytes);
+        if (bytes & 0x8080808080808080ull) break;
+        bytes = upperCaseAscii(bytes);
+        out.append(reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    }
+    const std::size_t from = out.size(), ascii = pos;
     while (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80)
         ++pos;
-    out.append(s.substr(0, pos));
+    out.append(s.substr(ascii, pos - ascii));
     for (char* c = out.data() + from; c != out.data() + out.size(); ++c)
         if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
     while (pos < s.size()) {

@@ -31,6 +31,17 @@ std::size_t countChars(std::string_view utf8);
 bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
 
 // a == b, without a call for texts of up to 16 bytes (codes, mostly).
+// Eight bytes with every one from «a» to «z» in upper case; the others as they were.
+inline std::uint64_t upperCaseAscii(std::uint64_t bytes) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const std::uint64_t low7 = bytes & ~highs;
+    // Per byte, its high bit: below 0x80, at least «a», and not above «z».
+    const std::uint64_t fromA = low7 + ones * (0x80 - 'a');
+    const std::uint64_t pastZ = low7 + ones * (0x80 - 'z' - 1);
+    const std::uint64_t lower = fromA & ~pastZ & ~bytes & highs;
+    return bytes ^ (lower >> 2);
+}
+
 inline bool sameBytes(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size()) return false;

@@ -360,8 +360,16 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
             continue;
         }
         std::string_view code = term.substr(w.begin, w.end - w.begin);
-        LookedUp found = lookUpHashed(*ix, w.hash, false,
-                                      [&](std::string_view c) { return sameBytes(c, code); });
+        LookedUp found = notFoundLine;
+        if (code.size() <= RegisterIndex::inlineBytes) {
+            // No line stops a search (plainIndex): the slot's line is what the search meets.
+            if (const RegisterIndex::Slot* slot =
+                    findShortSlot(*ix, w.hash, slotBytes(code.data(), code.size())))
+                found = lineOf(*ix, *slot);
+        } else {
+            found = lookUpHashed(*ix, w.hash, false,
+                                 [&](std::string_view c) { return sameBytes(c, code); });
+        }
         if (!found.found || found.type == LineType::NoColumnText ||
             found.type == LineType::NoTypeColumn)
             return false;
@@ -376,14 +384,19 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     // It is written into room for the longest it can be: an operator word
     // becomes at most 8 bytes («PLUS(», «, », «)»), any other word at most 7 more
     // than its own.
+    // Short pieces are stored 8 bytes at a time, into 8 bytes of room kept at the end.
     const std::size_t start = out.size();
-    out.resize(start + 8 * words.size() + term.size());
+    out.resize(start + 8 * words.size() + term.size() + 8);
     char* at = out.data() + start;
     auto put = [&](std::string_view s) {
         std::memcpy(at, s.data(), s.size());
         at += s.size();
     };
-    put(term[0] == '+' ? "PLUS(" : "DOT(");
+    auto putOperator = [&](char op) {
+        std::memcpy(at, op == '+' ? "PLUS(\0\0" : "DOT(\0\0\0", 8);
+        at += op == '+' ? 5 : 4;
+    };
+    putOperator(term[0]);
     // Operator words whose left operand is written (bit 31: their right one too).
     constexpr std::uint32_t rightDone = std::uint32_t{1} << 31;
     std::vector<std::uint32_t>& open = context.plainStack;
@@ -393,16 +406,23 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     for (;;) {
         const Word& w = words[k];
         if (w.op && w.decision != Decision::Keep && w.decision != Decision::Blank) {
-            put(term[w.begin] == '+' ? "PLUS(" : "DOT(");
+            putOperator(term[w.begin]);
             open.push_back(static_cast<std::uint32_t>(k));
             ++k;
             continue;
         }
         if (w.decision == Decision::Keep) {
-            char* from = at;
-            put(term.substr(w.begin, w.end - w.begin));
-            for (char* c = from; c != at; ++c)
-                if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+            const std::size_t size = w.end - w.begin;
+            if (size <= 8) {
+                const std::uint64_t upper = upperCaseAscii(slotBytes(term.data() + w.begin, size));
+                std::memcpy(at, &upper, sizeof upper);
+                at += size;
+            } else {
+                char* from = at;
+                put(term.substr(w.begin, size));
+                for (char* c = from; c != at; ++c)
+                    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+            }
         } else if (w.decision == Decision::Blank) {
             *at++ = ' ';
         } else {
@@ -428,14 +448,10 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     return true;
 }
 
-void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
-                    Place origin) {
-    // The checker takes the plain way too when its index has no line that stops a
-    // search: then a plain term has no failure to keep and no reading to warn of
-    // but its ignored words.
-    context.reach = 0;
-    context.plain = expandPlain(term, context, out);
-    if (context.plain) return;
+namespace {
+
+// Any term, read position by position.
+void expandRead(std::string_view term, ExpansionContext& context, std::string& out, Place origin) {
     TermGraph& g = context.graph;
     readTerm(term, g, origin);
     context.decisions.clear();
@@ -492,6 +508,25 @@ void extendedAssign(std::string_view term, ExpansionContext& context, std::strin
     out += ", ";
     renderOperand(x, reading.right, out);
     out += ')';
+}
+
+} // namespace
+
+// The checker takes the plain way too when its index has no line that stops a
+// search: then a plain term has no failure to keep and no reading to warn of but
+// its ignored words.
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
+                    Place origin) {
+    context.reach = 0;
+    context.plain = expandPlain(term, context, out);
+    if (!context.plain) expandRead(term, context, out, origin);
+}
+
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
+                    NumberedLine line) {
+    context.reach = 0;
+    context.plain = expandPlain(term, context, out);
+    if (!context.plain) expandRead(term, context, out, placeOf(line, term));
 }
 
 std::string extendedAssign(std::string_view term, const std::string& registerPath) {

@@ -83,6 +83,10 @@ std::string extendedAssign(std::string_view term, const std::string& registerPat
 // where the term stands in the register, for the places of failures.
 void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
                     Place origin = {});
+// The same for the term of a register line: its place is worked out only for a
+// term that may fail.
+void extendedAssign(std::string_view term, ExpansionContext& context, std::string& out,
+                    NumberedLine line);
 // Reads the words of the term to be expanded next and starts fetching their
 // slots; the expansion of that term (the same bytes) takes them from here
 // (note [prepared terms]).

@@ -16,15 +16,18 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
 }
 
 void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string& text) {
-    std::string_view term = getRegisterLineFaExpr(line);
-    // The code cannot fail once the type is found: the line is put together
-    // around the expansion, and appended only when the expansion is done.
+    // The expression, as getRegisterLineFaExpr takes it, and the code on the way
+    // (found whenever the expression is). The line is put together around the
+    // expansion, and appended only when the expansion is done.
+    const ColumnAndCode columns = findColumnAndCode(3, line.text);
+    if (columns.column.fault != ColumnFault::None) failColumn(columns.column, line, 3);
+    const std::string_view term = columns.column.text;
     text.append("FAMILY ");
-    appendUpperCase(text, getRegisterLineCode(line));
+    appendUpperCase(text, columns.code.text);
     text.append(" =");
     // A long expansion is written in place: room that is not used is only address space.
     if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
-    extendedAssign(term, context, text, placeOf(line, term));
+    extendedAssign(term, context, text, line);
     text.push_back(';');
 }
 

@@ -22,16 +22,6 @@
 // short enough to be kept in the slot, so a look-up still touches one slot.
 static_assert(sizeof(RegisterIndex::Slot) == 8);
 
-std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
-    __extension__ using Wide = unsigned __int128;
-    // The hash is keyed (note [keyed hash]); spread its bits before scaling.
-    hash = keptHash(hash);
-    hash ^= hash >> 31;
-    hash *= 0xBF58476D1CE4E5B9ull;
-    hash ^= hash >> 29;
-    return static_cast<std::size_t>((static_cast<Wide>(hash) * slotCount) >> 64);
-}
-
 LineType typeOf(const RegisterIndex& ix, const LookedUp& found) {
     // The not-found text " " has no type column: no line has the code.
     if (!found.found) fail(FailureKind::CodeMissing);

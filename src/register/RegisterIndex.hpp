@@ -112,7 +112,15 @@ inline std::uint64_t keptHash(std::uint64_t hash) {
     return hash & ((std::uint64_t{1} << RegisterIndex::hashBits) - 1);
 }
 // Where a code with this hash is first looked for (from its kept part alone).
-std::size_t slotOf(std::uint64_t hash, std::size_t slotCount);
+inline std::size_t slotOf(std::uint64_t hash, std::size_t slotCount) {
+    __extension__ using Wide = unsigned __int128;
+    // The hash is keyed (note [keyed hash]); spread its bits before scaling.
+    hash = keptHash(hash);
+    hash ^= hash >> 31;
+    hash *= 0xBF58476D1CE4E5B9ull;
+    hash ^= hash >> 29;
+    return static_cast<std::size_t>((static_cast<Wide>(hash) * slotCount) >> 64);
+}
 std::string_view codeElsewhere(const RegisterIndex& ix, const RegisterIndex::Slot& slot);
 inline std::uint8_t metaOf(const RegisterIndex& ix, const RegisterIndex::Slot& slot) {
     return ix.meta[static_cast<std::size_t>(&slot - ix.slots.data())];
@@ -166,6 +174,30 @@ template <class Equal>
 bool holdsCode(const RegisterIndex& ix, std::size_t s, std::uint32_t tag, Equal equalsCode) {
     if ((ix.meta[s] & RegisterIndex::elsewhere) && slotTag(ix.slots[s]) != tag) return false;
     return equalsCode(codeOf(ix, ix.slots[s]));
+}
+
+// A code of 1 to 8 bytes without a NUL as its slot keeps it: its bytes, then 0s.
+inline std::uint64_t slotBytes(const char* code, std::size_t size) {
+    char bytes[RegisterIndex::inlineBytes] = {};
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = code[i];
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// The slot of a code given as slotBytes, or nullptr: such a code is never kept
+// elsewhere, so only a slot that keeps its code in place can hold it.
+inline const RegisterIndex::Slot* findShortSlot(const RegisterIndex& ix, std::uint64_t hash,
+                                                std::uint64_t bytes) {
+    if (ix.slots.empty()) return nullptr;
+    for (std::size_t s = slotOf(hash, ix.slots.size());; s = s + 1 == ix.slots.size() ? 0 : s + 1) {
+        const std::uint8_t meta = ix.meta[s];
+        if (!(meta & RegisterIndex::used)) return nullptr;
+        std::uint64_t kept;
+        std::memcpy(&kept, ix.slots[s].bytes, sizeof kept);
+        if (!(meta & RegisterIndex::elsewhere) && kept == bytes) return &ix.slots[s];
+    }
 }
 
 // The slot holding a code, or nullptr.

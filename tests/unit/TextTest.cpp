@@ -1,6 +1,7 @@
 #include "base/Text.hpp"
 #include "base/Hash.hpp"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,6 +52,38 @@ TEST(Text, upperCaseTwiceIsUpperCaseOnce) {
     for (char32_t c = 0; c < 0x110000; ++c) {
         if (c >= 0xD800 && c <= 0xDFFF) continue;
         ASSERT_EQ(upperChar(upperChar(c)), upperChar(c)) << static_cast<unsigned>(c);
+    }
+}
+
+// Upper case eight bytes at a time is upper case byte by byte: every byte at
+// every place of a word; and texts of every length with a character past ASCII
+// at every place, or none.
+TEST(Text, upperCaseByWordsIsByCharacters) {
+    for (std::size_t place = 0; place < 8; ++place) {
+        for (int byte = 0; byte < 256; ++byte) {
+            unsigned char in[8] = {'a', 'Z', 'z', '`', '{', '@', '0', 'm'}, out[8];
+            in[place] = static_cast<unsigned char>(byte);
+            std::uint64_t word;
+            std::memcpy(&word, in, sizeof word);
+            word = upperCaseAscii(word);
+            std::memcpy(out, &word, sizeof word);
+            for (std::size_t i = 0; i < 8; ++i)
+                ASSERT_EQ(out[i], in[i] >= 'a' && in[i] <= 'z' ? in[i] - 0x20 : in[i])
+                    << place << " " << byte;
+        }
+    }
+    for (std::size_t n = 0; n <= 20; ++n) {
+        for (std::size_t at = 0; at <= n; ++at) {
+            std::string text;
+            for (std::size_t i = 0; i < n; ++i)
+                text += i == at ? std::string("\xc3\xa9") : std::string(1, "aZz_9y{`"[i % 8]);
+            std::u32string want;
+            for (char32_t c : toChars(text))
+                want += upperChar(c);
+            std::string out = "pre";
+            appendUpperCase(out, text);
+            ASSERT_EQ(out, "pre" + fromChars(want)) << text;
+        }
     }
 }
 
