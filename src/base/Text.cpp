@@ -101,7 +101,15 @@ std::size_t validUtf8Prefix(std::string_view s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     std::size_t n = s.size(), i = 0;
     while (i < n) {
-        // Eight ASCII bytes at a time: the common case.
+        // Thirty-two ASCII bytes at a time, then eight: the common case.
+        if (i + 32 <= n) {
+            std::uint64_t words[4];
+            std::memcpy(words, p + i, sizeof words);
+            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         if (i + 8 <= n) {
             std::uint64_t word;
             std::memcpy(&word, p + i, 8);

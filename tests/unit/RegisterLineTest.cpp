@@ -48,7 +48,28 @@ const ColumnRow columnRows[] = {
     {"(a,", 2, msg::columnPattern},
     {"(,)", 1, ""},
     {"(,)", 2, msg::tailOfEmpty},
+    // Lines of the common shape «(code,d,…», and near it.
+    {"(a,0,)", 2, "0"},
+    {"(a,1,b", 2, "1"},
+    {"(a,2)", 2, "2"},
+    {"()a,0,b", 1, ")a"},
+    {"(a,00,b)", 2, "00"},
+    {"(a,3,b)", 2, "3"},
+    {"(,0,b)", 2, "b"},
+    {"((a,1,b)", 2, "1"},
+    {"((,0,b)", 2, "b"},
+    {"(a,(1,b)", 2, "1"},
+    {"(ab,1,", 2, "1"},
 };
+
+// The type a line's type column gives.
+LineType typeOfColumn(std::string_view line) {
+    const Column type = findColumn(2, line);
+    if (type.fault == ColumnFault::EmptyText) return LineType::NoColumnText;
+    if (type.fault == ColumnFault::NoMoreColumns) return LineType::NoTypeColumn;
+    if (type.text == "0") return LineType::Basic;
+    return type.text == "1" || type.text == "2" ? LineType::Composite : LineType::Other;
+}
 
 TEST(RegisterLine, getColumnTable) {
     for (const ColumnRow& row : columnRows) {
@@ -59,19 +80,25 @@ TEST(RegisterLine, getColumnTable) {
     }
 }
 
-// All five columns at once are each column as found alone: the same view (so
-// the same place) and the same fault, on every line of the table.
+// All five columns at once, and a column with the code, are each column as
+// found alone: the same view (so the same place) and the same fault, on every
+// line of the table; and a line's type is what its type column says.
 TEST(RegisterLine, findColumnsIsFindColumnForEach) {
+    auto same = [](const Column& a, const Column& b) {
+        return a.text.data() == b.text.data() && a.text.size() == b.text.size() &&
+               a.fault == b.fault;
+    };
     for (const ColumnRow& row : columnRows) {
         const std::string_view line = row.line;
         const std::array<Column, 5> all = findColumns(line);
         for (int n = 1; n <= 5; ++n) {
             const Column alone = findColumn(n, line);
-            EXPECT_TRUE(all[n - 1].text.data() == alone.text.data() &&
-                        all[n - 1].text.size() == alone.text.size() &&
-                        all[n - 1].fault == alone.fault)
+            const ColumnAndCode withCode = findColumnAndCode(n, line);
+            EXPECT_TRUE(same(all[n - 1], alone) && same(withCode.column, alone) &&
+                        same(withCode.code, findColumn(1, line)))
                 << "column " << n << " of «" << row.line << "»";
         }
+        EXPECT_EQ(lineTypeOf(line), typeOfColumn(line)) << row.line;
     }
 }
 

@@ -30,6 +30,15 @@ TEST(Text, utf8Validity) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(isValidUtf8(r.bytes), r.valid) << r.bytes;
+    // The valid prefix ends at the first bad byte wherever it stands among ASCII
+    // bytes, which are taken many at a time.
+    for (std::size_t n = 0; n <= 80; ++n) {
+        for (std::size_t at = 0; at <= n; ++at) {
+            std::string text(n, 'a');
+            if (at < n) text[at] = '\xff';
+            ASSERT_EQ(validUtf8Prefix(text), at) << n << " " << at;
+        }
+    }
 }
 
 TEST(Text, charactersAndCase) {
