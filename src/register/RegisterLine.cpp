@@ -99,12 +99,6 @@ void failColumn(const Column& c, NumberedLine line, int n) {
     throw *failureOfColumn(c, line, n);
 }
 
-std::string_view getColumn(int n, NumberedLine line) {
-    Column c = findColumn(n, line.text);
-    if (c.fault != ColumnFault::None) failColumn(c, line, n);
-    return c.text;
-}
-
 std::string_view getColumn(int n, std::string_view line) {
     return getColumn(n, NumberedLine{line, 0});
 }
@@ -124,18 +118,6 @@ std::string_view getRegisterLineFaExpr(std::string_view line) {
     return getColumn(3, line);
 }
 std::string_view getRegisterLineDesc(std::string_view line) {
-    return getColumn(4, line);
-}
-std::string_view getRegisterLineCode(NumberedLine line) {
-    return getColumn(1, line);
-}
-std::string_view getRegisterLineType(NumberedLine line) {
-    return getColumn(2, line);
-}
-std::string_view getRegisterLineFaExpr(NumberedLine line) {
-    return getColumn(3, line);
-}
-std::string_view getRegisterLineDesc(NumberedLine line) {
     return getColumn(4, line);
 }
 

@@ -49,7 +49,13 @@ Place placeOf(NumberedLine line, std::string_view part);
 // The column with number n (from 1) of a line; see note [column search].
 // The result is a view into line.
 std::string_view getColumn(int n, std::string_view line);
-std::string_view getColumn(int n, NumberedLine line);
+// Inline, like the getters below: a line handed over in memory is read back
+// at once, and that read would wait for the caller's stores.
+inline std::string_view getColumn(int n, NumberedLine line) {
+    Column c = findColumn(n, line.text);
+    if (c.fault != ColumnFault::None) failColumn(c, line, n);
+    return c.text;
+}
 
 RegisterLineRecord getTuple(std::string_view line);
 
@@ -65,10 +71,18 @@ std::string_view getRegisterLineCode(std::string_view line);
 std::string_view getRegisterLineType(std::string_view line);
 std::string_view getRegisterLineFaExpr(std::string_view line);
 std::string_view getRegisterLineDesc(std::string_view line);
-std::string_view getRegisterLineCode(NumberedLine line);
-std::string_view getRegisterLineType(NumberedLine line);
-std::string_view getRegisterLineFaExpr(NumberedLine line);
-std::string_view getRegisterLineDesc(NumberedLine line);
+inline std::string_view getRegisterLineCode(NumberedLine line) {
+    return getColumn(1, line);
+}
+inline std::string_view getRegisterLineType(NumberedLine line) {
+    return getColumn(2, line);
+}
+inline std::string_view getRegisterLineFaExpr(NumberedLine line) {
+    return getColumn(3, line);
+}
+inline std::string_view getRegisterLineDesc(NumberedLine line) {
+    return getColumn(4, line);
+}
 
 inline const std::string& name(const RegisterLineRecord& r) {
     return r.name;
