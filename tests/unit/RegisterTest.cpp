@@ -5,6 +5,7 @@
 #include "register/RegisterIndex.hpp"
 
 #include <atomic>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -179,8 +180,29 @@ TEST(Register, getRegisterLineTable) {
             LookedUp direct = got == " " ? notFoundLine : LookedUp{lineTypeOf(got), got.size() > 2};
             EXPECT_EQ(found.type, direct.type);
             EXPECT_EQ(found.longerThanTwo, direct.longerThanTwo);
+            // A short code as one word finds the same slot.
+            const std::string& code = row.code;
+            if (code.empty() || code.size() > 8 || code.find('\0') != std::string::npos) return;
+            const RegisterIndex::Slot* slot =
+                findShortSlot(ix, hashOfText(code), slotBytes(code.data(), code.size()));
+            EXPECT_EQ(slot ? lineOf(ix, *slot).type : notFoundLine.type, found.type);
         });
         EXPECT_EQ(indexed, failure) << "indexed look-up of «" << row.code << "»";
+    }
+}
+
+// A short code as one word is its bytes followed by 0s, whatever its length.
+TEST(Register, slotBytesIsTheCodePadded) {
+    const std::string bytes = "a\x80z\xff"
+                              "1_\x7f~Q";
+    for (std::size_t size = 0; size <= 8; ++size) {
+        for (std::size_t from = 0; from + size <= bytes.size(); ++from) {
+            char padded[8] = {};
+            std::memcpy(padded, bytes.data() + from, size);
+            std::uint64_t want;
+            std::memcpy(&want, padded, sizeof want);
+            EXPECT_EQ(slotBytes(bytes.data() + from, size), want) << size << " " << from;
+        }
     }
 }
 
