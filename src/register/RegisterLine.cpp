@@ -146,9 +146,9 @@ LineType checkedType(NumberedLine line, LineType type) {
 LineType lineTypeOf(std::string_view line) {
     // The common shape, «(code,d,…» with d one digit after a code that starts with
     // neither «(» nor «,»: the type column is d whatever follows (note [column search]).
-    if (line.size() > 4 && line[0] == '(' && line[1] != '(' && line[1] != ',') {
-        const std::size_t comma = findByte(line, ',', 2);
-        if (comma != std::string_view::npos && comma + 2 < line.size() && line[comma + 2] == ',') {
+    if (std::optional<std::string_view> code = leadingCode(line)) {
+        const std::size_t comma = code->size() + 1;
+        if (comma + 2 < line.size() && line[comma + 2] == ',') {
             if (line[comma + 1] == '0') return LineType::Basic;
             if (line[comma + 1] == '1' || line[comma + 1] == '2') return LineType::Composite;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // One register line, "(code,type,expression,description)", and its columns.
 #include "base/Failure.hpp"
+#include "base/Text.hpp"
 
 #include <array>
 #include <cstdint>
@@ -49,9 +50,21 @@ Place placeOf(NumberedLine line, std::string_view part);
 // The column with number n (from 1) of a line; see note [column search].
 // The result is a view into line.
 std::string_view getColumn(int n, std::string_view line);
+// Column 1 of a line of the common shape, «(» and a code that starts with
+// neither «(» nor «,», then «,»: the text between, found without a call. Lines
+// of other shapes: nothing (note [column search]).
+inline std::optional<std::string_view> leadingCode(std::string_view line) {
+    if (line.size() < 3 || line[0] != '(' || line[1] == '(' || line[1] == ',') return std::nullopt;
+    const std::size_t comma = findByte(line, ',', 2);
+    if (comma == std::string_view::npos) return std::nullopt;
+    return line.substr(1, comma - 1);
+}
+
 // Inline, like the getters below: a line handed over in memory is read back
 // at once, and that read would wait for the caller's stores.
 inline std::string_view getColumn(int n, NumberedLine line) {
+    if (n == 1)
+        if (std::optional<std::string_view> code = leadingCode(line.text)) return *code;
     Column c = findColumn(n, line.text);
     if (c.fault != ColumnFault::None) failColumn(c, line, n);
     return c.text;

@@ -80,9 +80,10 @@ TEST(RegisterLine, getColumnTable) {
     }
 }
 
-// All five columns at once, and a column with the code, are each column as
-// found alone: the same view (so the same place) and the same fault, on every
-// line of the table; and a line's type is what its type column says.
+// All five columns at once, a column with the code, and the code of a line of
+// the common shape are each column as found alone: the same view (so the same
+// place) and the same fault, on every line of the table; and a line's type is
+// what its type column says.
 TEST(RegisterLine, findColumnsIsFindColumnForEach) {
     auto same = [](const Column& a, const Column& b) {
         return a.text.data() == b.text.data() && a.text.size() == b.text.size() &&
@@ -99,6 +100,9 @@ TEST(RegisterLine, findColumnsIsFindColumnForEach) {
                 << "column " << n << " of «" << row.line << "»";
         }
         EXPECT_EQ(lineTypeOf(line), typeOfColumn(line)) << row.line;
+        if (std::optional<std::string_view> code = leadingCode(line)) {
+            EXPECT_TRUE(same({*code}, findColumn(1, line))) << row.line;
+        }
     }
 }
 
