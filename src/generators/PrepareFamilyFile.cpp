@@ -19,11 +19,18 @@ void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string&
     // The expression, as getRegisterLineFaExpr takes it, and the code on the way
     // (found whenever the expression is). The line is put together around the
     // expansion, and appended only when the expansion is done.
-    const ColumnAndCode columns = findColumnAndCode(3, line.text);
-    if (columns.column.fault != ColumnFault::None) failColumn(columns.column, line, 3);
-    const std::string_view term = columns.column.text;
+    std::string_view code, term;
+    if (const std::optional<LeadingColumns> columns = leadingColumns(line.text)) {
+        code = columns->code;
+        term = columns->expression;
+    } else {
+        const ColumnAndCode found = findColumnAndCode(3, line.text);
+        if (found.column.fault != ColumnFault::None) failColumn(found.column, line, 3);
+        code = found.code.text;
+        term = found.column.text;
+    }
     text.append("FAMILY ");
-    appendUpperCase(text, columns.code.text);
+    appendUpperCase(text, code);
     text.append(" =");
     // A long expansion is written in place: room that is not used is only address space.
     if (term.size() > (std::size_t{1} << 20)) text.reserve(text.size() + 4 * term.size());
@@ -32,6 +39,8 @@ void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string&
 }
 
 void prepareFamilyLine(NumberedLine line, ExpansionContext& context) {
+    if (const std::optional<LeadingColumns> columns = leadingColumns(line.text))
+        return prepareTerm(columns->expression, context);
     Column term = findColumn(3, line.text); // what getRegisterLineFaExpr takes, when it can
     if (term.fault == ColumnFault::None) prepareTerm(term.text, context);
 }

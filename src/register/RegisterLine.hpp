@@ -60,6 +60,27 @@ inline std::optional<std::string_view> leadingCode(std::string_view line) {
     return line.substr(1, comma - 1);
 }
 
+// The first three columns of a line of the common shape «(code,d,expression,…»:
+// the code as leadingCode takes it, d one character other than «(» and «,»,
+// the expression starting with neither, and a «,» after it; each what the
+// column search gives. Lines of other shapes: nothing.
+struct LeadingColumns {
+    std::string_view code;
+    char type;
+    std::string_view expression;
+};
+inline std::optional<LeadingColumns> leadingColumns(std::string_view line) {
+    const std::optional<std::string_view> code = leadingCode(line);
+    if (!code) return std::nullopt;
+    const std::size_t type = code->size() + 2, from = type + 2;
+    if (from >= line.size() || line[type + 1] != ',') return std::nullopt;
+    if (line[type] == '(' || line[type] == ',' || line[from] == '(' || line[from] == ',')
+        return std::nullopt;
+    const std::size_t end = findByte(line, ',', from + 1);
+    if (end == std::string_view::npos) return std::nullopt;
+    return LeadingColumns{*code, line[type], line.substr(from, end - from)};
+}
+
 // Inline, like the getters below: a line handed over in memory is read back
 // at once, and that read would wait for the caller's stores.
 inline std::string_view getColumn(int n, NumberedLine line) {

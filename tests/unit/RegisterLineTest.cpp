@@ -60,6 +60,13 @@ const ColumnRow columnRows[] = {
     {"((,0,b)", 2, "b"},
     {"(a,(1,b)", 2, "1"},
     {"(ab,1,", 2, "1"},
+    {"(a,1,,x)", 3, ""},
+    {"(a,1,(b),x)", 3, "b)"},
+    {"(a,(,b,c)", 3, "c"},
+    {"(a,),b,c)", 3, "b"},
+    {"(a,1,b)", 3, "b"},
+    {"(a,1,b,)", 3, "b"},
+    {"(a,1,b c,d)", 3, "b c"},
 };
 
 // The type a line's type column gives.
@@ -102,6 +109,12 @@ TEST(RegisterLine, findColumnsIsFindColumnForEach) {
         EXPECT_EQ(lineTypeOf(line), typeOfColumn(line)) << row.line;
         if (std::optional<std::string_view> code = leadingCode(line)) {
             EXPECT_TRUE(same({*code}, findColumn(1, line))) << row.line;
+        }
+        if (std::optional<LeadingColumns> three = leadingColumns(line)) {
+            EXPECT_TRUE(same({three->code}, findColumn(1, line)) &&
+                        findColumn(2, line).text == std::string(1, three->type) &&
+                        same({three->expression}, findColumn(3, line)))
+                << row.line;
         }
     }
 }
