@@ -30,7 +30,6 @@ std::size_t countChars(std::string_view utf8);
 // countChars(utf8) > n, reading no more of the text than it needs.
 bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
 
-// a == b, without a call for texts of up to 16 bytes (codes, mostly).
 // Eight bytes with every one from «a» to «z» in upper case; the others as they were.
 inline std::uint64_t upperCaseAscii(std::uint64_t bytes) {
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
@@ -42,6 +41,7 @@ inline std::uint64_t upperCaseAscii(std::uint64_t bytes) {
     return bytes ^ (lower >> 2);
 }
 
+// a == b, without a call for texts of up to 16 bytes (codes, mostly).
 inline bool sameBytes(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
