@@ -58,7 +58,18 @@ ColumnAndCode findColumnAndCode(int n, std::string_view t) {
 
 std::array<Column, 5> findColumns(std::string_view t) {
     std::array<Column, 5> columns;
-    for (std::size_t n = 0; n < columns.size(); ++n) {
+    std::size_t n = 0;
+    // The first three columns of a line of the common shape at once; stripping
+    // the trailing «)» again before the fourth changes nothing.
+    if (const std::optional<LeadingColumns> lead = leadingColumns(t)) {
+        const std::size_t type = lead->code.size() + 2, past = type + 3 + lead->expression.size();
+        columns[0] = {lead->code};
+        columns[1] = {t.substr(type, 1)};
+        columns[2] = {lead->expression};
+        t.remove_prefix(past);
+        n = 3;
+    }
+    for (; n < columns.size(); ++n) {
         ColumnStep step = takeColumn(t);
         columns[n] = step.column;
         if (step.more) continue;
