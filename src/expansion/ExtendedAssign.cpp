@@ -413,7 +413,7 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         }
         if (w.decision == Decision::Keep) {
             const std::size_t size = w.end - w.begin;
-            if (size <= 8) {
+            if (size <= RegisterIndex::inlineBytes) {
                 const std::uint64_t upper = upperCaseAscii(slotBytes(term.data() + w.begin, size));
                 std::memcpy(at, &upper, sizeof upper);
                 at += size;

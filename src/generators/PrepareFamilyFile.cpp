@@ -16,18 +16,15 @@ void populateFamilyFileBasic(RegisterHandle& h, LineSink& out) {
 }
 
 void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string& text) {
-    // The expression, as getRegisterLineFaExpr takes it, and the code on the way
-    // (found whenever the expression is). The line is put together around the
-    // expansion, and appended only when the expansion is done.
+    // The code cannot fail once the expression is found. The line is put together
+    // around the expansion, and appended only when the expansion is done.
     std::string_view code, term;
     if (const std::optional<LeadingColumns> columns = leadingColumns(line.text)) {
         code = columns->code;
         term = columns->expression;
     } else {
-        const ColumnAndCode found = findColumnAndCode(3, line.text);
-        if (found.column.fault != ColumnFault::None) failColumn(found.column, line, 3);
-        code = found.code.text;
-        term = found.column.text;
+        term = getRegisterLineFaExpr(line);
+        code = getRegisterLineCode(line);
     }
     text.append("FAMILY ");
     appendUpperCase(text, code);

@@ -116,8 +116,8 @@ void insert(RegisterIndex& ix, const Entry& e) {
         (static_cast<unsigned>(e.found.type) << RegisterIndex::typeShift));
     if (code.size() <= RegisterIndex::inlineBytes &&
         findByte(code, '\0') == std::string_view::npos) {
-        for (std::size_t i = 0; i < code.size(); ++i)
-            slot.bytes[i] = code[i];
+        const std::uint64_t bytes = slotBytes(code.data(), code.size());
+        std::memcpy(slot.bytes, &bytes, sizeof bytes);
     } else {
         meta |= RegisterIndex::elsewhere;
         const std::uint64_t offset = ix.codes.size();

@@ -49,13 +49,6 @@ Column findColumn(int n, std::string_view t) {
     }
 }
 
-ColumnAndCode findColumnAndCode(int n, std::string_view t) {
-    ColumnStep first = takeColumn(t);
-    if (n <= 1 || first.column.fault != ColumnFault::None) return {first.column, first.column};
-    if (!first.more) return {columnPast(first, t), first.column};
-    return {findColumn(n - 1, t), first.column};
-}
-
 std::array<Column, 5> findColumns(std::string_view t) {
     std::array<Column, 5> columns;
     std::size_t n = 0;

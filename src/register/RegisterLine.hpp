@@ -31,11 +31,6 @@ struct Column {
     ColumnFault fault = ColumnFault::None;
 };
 Column findColumn(int n, std::string_view line);
-// Column n as findColumn finds it, and column 1, found on the way.
-struct ColumnAndCode {
-    Column column, code;
-};
-ColumnAndCode findColumnAndCode(int n, std::string_view line);
 // Columns 1 to 5 at once, each as findColumn finds it (the checker reads them all).
 std::array<Column, 5> findColumns(std::string_view line);
 // Fails as getColumn does for a fault in column n of line; the failure's

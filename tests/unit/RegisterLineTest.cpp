@@ -87,8 +87,8 @@ TEST(RegisterLine, getColumnTable) {
     }
 }
 
-// All five columns at once, a column with the code, and the code of a line of
-// the common shape are each column as found alone: the same view (so the same
+// All five columns at once, and the leading columns of a line of the common
+// shape, are each column as found alone: the same view (so the same
 // place) and the same fault, on every line of the table; and a line's type is
 // what its type column says.
 TEST(RegisterLine, findColumnsIsFindColumnForEach) {
@@ -101,10 +101,7 @@ TEST(RegisterLine, findColumnsIsFindColumnForEach) {
         const std::array<Column, 5> all = findColumns(line);
         for (int n = 1; n <= 5; ++n) {
             const Column alone = findColumn(n, line);
-            const ColumnAndCode withCode = findColumnAndCode(n, line);
-            EXPECT_TRUE(same(all[n - 1], alone) && same(withCode.column, alone) &&
-                        same(withCode.code, findColumn(1, line)))
-                << "column " << n << " of «" << row.line << "»";
+            EXPECT_TRUE(same(all[n - 1], alone)) << "column " << n << " of «" << row.line << "»";
         }
         EXPECT_EQ(lineTypeOf(line), typeOfColumn(line)) << row.line;
         if (std::optional<std::string_view> code = leadingCode(line)) {
