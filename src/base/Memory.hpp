@@ -1,7 +1,7 @@
 #pragma once
 // Storage for the few large arrays of a run (a deep term's workspace, the look-up
-// table). Blocks of several megabytes are mapped with a hint for huge pages:
-// touching memory page by page costs more than the work on it.
+// table). Blocks of a megabyte or more are mapped in whole huge pages (note
+// [whole huge pages]): touching memory page by page costs more than the work on it.
 #include <cstddef>
 #include <new>
 

@@ -1,6 +1,8 @@
 #include "base/Text.hpp"
 #include "base/Hash.hpp"
+#include "base/Memory.hpp"
 
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -166,6 +168,24 @@ TEST(Text, whiteSpaceIsTwentyThreeCharacters) {
     EXPECT_EQ(count, 23);
     EXPECT_TRUE(isWhiteSpace(U'\u180e'));
     EXPECT_FALSE(isWhiteSpace(U'\u200b'));
+}
+
+// A large block is mapped in whole huge pages from a huge-page boundary: each
+// size gives zeroed bytes up to its last one, which stay there when written.
+TEST(Memory, largeBlocksStartOnHugePages) {
+    constexpr std::size_t huge = std::size_t{2} << 20;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, (std::size_t{1} << 20) - 1,
+                                   std::size_t{1} << 20, huge - 1, huge, huge + 1, 5 * huge + 3}) {
+        auto* p = static_cast<unsigned char*>(allocateLarge(size));
+        const std::size_t n = size == 0 ? 1 : size;
+        EXPECT_EQ(p[0] | p[n / 2] | p[n - 1], 0) << size;
+        p[0] = 1;
+        p[n - 1] = 2;
+        if (size >= std::size_t{1} << 20) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % huge, 0u) << size;
+        }
+        releaseLarge(p, size);
+    }
 }
 
 } // namespace
