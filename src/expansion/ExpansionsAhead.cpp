@@ -36,12 +36,11 @@
 namespace {
 
 constexpr std::uint64_t chunkLines = 1024;
-constexpr std::size_t ringSize = 256;                       // chunks at most ahead
-constexpr std::size_t bytesAhead = std::size_t{8} << 20;    // made and not yet taken
-constexpr std::size_t chunkBytes = std::size_t{256} << 10;  // made per chunk, about
-constexpr std::size_t longLine = std::size_t{64} << 10;     // register bytes
-constexpr std::size_t keptCapacity = std::size_t{64} << 10; // of a chunk left
-constexpr std::size_t spareTextCount = 8;                   // larger ones kept
+constexpr std::size_t ringSize = 256;                      // chunks at most ahead
+constexpr std::size_t bytesAhead = std::size_t{8} << 20;   // made and not yet taken
+constexpr std::size_t chunkBytes = std::size_t{256} << 10; // made per chunk, about
+constexpr std::size_t longLine = std::size_t{64} << 10;    // register bytes
+constexpr std::size_t spareCount = 8;                      // storages kept for chunks to come
 
 } // namespace
 
@@ -50,12 +49,10 @@ struct alignas(128) ExpansionsAhead::Chunk {
     enum class State : std::uint8_t { Free, Making, Done };
     State state = State::Free;
     std::uint64_t id = 0;
-    std::string text;                 // the lines made, one after another
-    std::vector<std::uint64_t> lines; // the register line of each
-    std::vector<std::size_t> ends;    // where each ends in text
-    std::size_t next = 0;             // the next to take
-    std::uint64_t failedLine = 0;     // a line whose making failed, with
-    std::exception_ptr failure;       // what it threw
+    Made made;                    // storage from the spares, while it holds lines
+    std::size_t next = 0;         // the next to take
+    std::uint64_t failedLine = 0; // a line whose making failed, with
+    std::exception_ptr failure;   // what it threw
 };
 
 std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
@@ -74,7 +71,7 @@ ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make, Prepar
     : text_(text), make_(make), prepare_(prepare) {
     if (!text.content) return;
     chunks_.resize(ringSize);
-    spareTexts_.reserve(spareTextCount); // leave() never allocates
+    spare_.reserve(spareCount); // leave() never allocates
     thread_ = secondThread([this] { work(); });
     if (!thread_.joinable()) return;
     // The second thread waits for this: from here on the run takes the lines
@@ -115,23 +112,33 @@ std::shared_ptr<const RegisterIndex> ExpansionsAhead::index() {
 std::size_t ExpansionsAhead::heldBytes() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::size_t held = 0;
+    auto heldBy = [](const Made& m) {
+        return m.text.capacity() + m.lines.capacity() * sizeof(std::uint64_t) +
+               m.ends.capacity() * sizeof(std::size_t);
+    };
     for (const Chunk& k : chunks_)
-        held += k.text.capacity();
-    for (const std::string& t : spareTexts_)
-        held += t.capacity();
+        held += heldBy(k.made);
+    for (const Made& m : spare_)
+        held += heldBy(m);
     return held;
+}
+
+void ExpansionsAhead::giveBack(Chunk& k) {
+    bytesAhead_ -= k.made.text.size();
+    // note [spare storage]: a chunk's storage goes back to the spares, the last
+    // given back taken first, so the chunks of step 5 write into the same few,
+    // already in memory, wherever the ring puts them; a slot keeps none.
+    if (!k.made.held()) return;
+    k.made.text.clear();
+    k.made.lines.clear();
+    k.made.ends.clear();
+    if (spare_.size() < spareCount) spare_.push_back(std::move(k.made));
+    Made().swap(k.made);
 }
 
 void ExpansionsAhead::leave(std::unique_lock<std::mutex>&) {
     if (!current_) return;
-    bytesAhead_ -= current_->text.size();
-    current_->text.clear();
-    // A chunk's lines mostly take more than a ring slot keeps: a few such
-    // texts are kept for the chunks to come, so none grows from nothing again.
-    if (current_->text.capacity() > keptCapacity) {
-        if (spareTexts_.size() < spareTextCount) spareTexts_.push_back(std::move(current_->text));
-        std::string().swap(current_->text);
-    }
+    giveBack(*current_);
     current_->failure = nullptr;
     current_->state = Chunk::State::Free;
     current_ = nullptr;
@@ -160,9 +167,10 @@ std::optional<std::string_view> ExpansionsAhead::take(std::uint64_t number) {
     }
     if (!current_) return std::nullopt;
     Chunk& k = *current_;
-    if (k.next < k.lines.size() && k.lines[k.next] == number) {
-        std::size_t begin = k.next == 0 ? 0 : k.ends[k.next - 1];
-        std::string_view made = std::string_view(k.text).substr(begin, k.ends[k.next] - begin);
+    if (k.next < k.made.lines.size() && k.made.lines[k.next] == number) {
+        std::size_t begin = k.next == 0 ? 0 : k.made.ends[k.next - 1];
+        std::string_view made =
+            std::string_view(k.made.text).substr(begin, k.made.ends[k.next] - begin);
         ++k.next;
         return made;
     }
@@ -244,7 +252,7 @@ bool ExpansionsAhead::roomAhead(std::uint64_t id) const {
 
 ExpansionsAhead::Chunk& ExpansionsAhead::claim(std::uint64_t id) {
     Chunk& k = chunks_[id % ringSize];
-    bytesAhead_ -= k.text.size(); // a chunk the run passed without taking
+    giveBack(k); // a chunk the run passed without taking
     k.id = id;
     k.state = Chunk::State::Making;
     nextChunk_ = id + 1;
@@ -253,7 +261,7 @@ ExpansionsAhead::Chunk& ExpansionsAhead::claim(std::uint64_t id) {
 
 void ExpansionsAhead::finish(Chunk& k) {
     k.state = Chunk::State::Done;
-    bytesAhead_ += k.text.size();
+    bytesAhead_ += k.made.text.size();
 }
 
 bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock) {
@@ -278,9 +286,9 @@ bool ExpansionsAhead::makeNextAhead(std::unique_lock<std::mutex>& lock) {
 }
 
 void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& context) {
-    k.text.clear();
-    k.lines.clear();
-    k.ends.clear();
+    k.made.text.clear();
+    k.made.lines.clear();
+    k.made.ends.clear();
     k.next = 0;
     k.failedLine = 0;
     k.failure = nullptr;
@@ -291,14 +299,14 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
             r.type == LineType::NoTypeColumn)
             return; // the run's walk fails here
         if (r.type != LineType::Composite) continue;
-        if (r.line.text.size() > longLine || k.text.size() > chunkBytes) return;
-        // Kept storage goes only to a chunk that makes lines: one that makes none
-        // the run never enters, and would hold it to the end.
-        if (k.lines.empty() && k.text.capacity() <= keptCapacity) {
+        if (r.line.text.size() > longLine || k.made.text.size() > chunkBytes) return;
+        // Spare storage goes only to a chunk that makes lines: one that makes
+        // none the run never enters, and would hold it to the end.
+        if (k.made.lines.empty() && !k.made.held()) {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (!spareTexts_.empty()) {
-                k.text.swap(spareTexts_.back());
-                spareTexts_.pop_back();
+            if (!spare_.empty()) {
+                k.made.swap(spare_.back());
+                spare_.pop_back();
             }
         }
         // The next composite's words are read and their slots fetched now, so
@@ -311,23 +319,23 @@ void ExpansionsAhead::makeChunk(Chunk& k, std::uint64_t id, ExpansionContext& co
                 // Only a hint (out of memory, say): the line is made without it.
             }
         }
-        const std::size_t start = k.text.size();
+        const std::size_t start = k.made.text.size();
         try {
-            make_(r.line, context, k.text);
-            k.lines.push_back(n);
-            k.ends.push_back(k.text.size());
+            make_(r.line, context, k.made.text);
+            k.made.lines.push_back(n);
+            k.made.ends.push_back(k.made.text.size());
             // The lines up to the next composite were read for it: none of them
             // stops the walk, and none is a composite.
             if (next) n = next->number - 1;
         } catch (const Failure&) {
-            k.text.resize(start);
+            k.made.text.resize(start);
             k.failedLine = n;
             k.failure = std::current_exception();
             return;
         } catch (...) {
             // Out of memory, say: the run makes the rest itself.
-            k.text.resize(std::min(start, k.text.size()));
-            if (k.lines.size() > k.ends.size()) k.lines.pop_back();
+            k.made.text.resize(std::min(start, k.made.text.size()));
+            if (k.made.lines.size() > k.made.ends.size()) k.made.lines.pop_back();
             return;
         }
     }

@@ -56,6 +56,21 @@ class ExpansionsAhead {
     std::size_t heldBytes();
 
   private:
+    // What a chunk's lines are made into (note [spare storage]).
+    struct Made {
+        std::string text;                 // the lines made, one after another
+        std::vector<std::uint64_t> lines; // the register line of each
+        std::vector<std::size_t> ends;    // where each ends in text
+        bool held() const {
+            return text.capacity() > std::string().capacity() || lines.capacity() > 0 ||
+                   ends.capacity() > 0;
+        }
+        void swap(Made& o) noexcept {
+            text.swap(o.text);
+            lines.swap(o.lines);
+            ends.swap(o.ends);
+        }
+    };
     struct Chunk;
     void work();
     void makeChunk(Chunk& chunk, std::uint64_t id, ExpansionContext& context);
@@ -64,7 +79,8 @@ class ExpansionsAhead {
     void passTo(std::uint64_t chunk);
     bool roomAhead(std::uint64_t id) const;
     Chunk& claim(std::uint64_t id);
-    void finish(Chunk& k); // made: its bytes count as ahead
+    void finish(Chunk& k);   // made: its bytes count as ahead
+    void giveBack(Chunk& k); // its storage to the spares, its bytes no longer ahead
     // Makes the next chunk nobody has taken, past the one the run is in; false
     // when there is none or no room for it.
     bool makeNextAhead(std::unique_lock<std::mutex>& lock);
@@ -85,7 +101,7 @@ class ExpansionsAhead {
     std::uint64_t mainChunk_ = 0; // chunks before it are the run's (passTo)
     std::uint64_t nextChunk_ = 0; // the first chunk nobody has taken, never before mainChunk_
     std::unique_ptr<ExpansionContext> runContext_; // the run's, for chunks it makes ahead
-    std::vector<std::string> spareTexts_;          // storage of chunks left, for the next
+    std::vector<Made> spare_;                      // storage of chunks left, for the next
     std::size_t bytesAhead_ = 0;                   // in chunks made and not yet left
     std::uint64_t entered_ = UINT64_MAX;           // the chunk the run is in
     Chunk* current_ = nullptr;                     // that chunk, when made ahead

@@ -174,33 +174,52 @@ TEST(Generators, compositesMadeAsideAgreeWithOneThread) {
     }
 }
 
-// Regression: a chunk without composites took kept storage when it was claimed,
-// and held it to the end, since the run never enters such a chunk: with
-// composite chunks between empty ones, tens of MiB beyond the bound ahead.
-TEST(Generators, chunksWithoutCompositesHoldNoStorage) {
+// Regressions: a chunk without composites took kept storage when it was
+// claimed, and held it to the end, since the run never enters such a chunk:
+// with composite chunks between empty ones, tens of MiB beyond the bound ahead.
+// And each ring slot kept the storage of its last chunk, so the chunks of step
+// 5 went through fresh memory slot by slot, and a run ended holding a slot's
+// worth for each chunk it had made (4 MB in the second row).
+TEST(Generators, chunksHoldLittleStorage) {
     std::string expr;
     for (int i = 0; i < 3000; ++i)
         expr += "+ f1 ";
     expr += "f2";
-    std::string reg;
-    for (std::uint64_t id = 0; id < 120; ++id) { // composites in every other chunk
-        for (std::uint64_t j = 0; j < 1024; ++j) {
-            const std::string n = std::to_string(id * 1024 + j + 1);
-            reg += id % 2 == 0 && j % 128 == 64 ? "(k" + n + ",1," + expr + ",c)\n"
-                                                : "(f" + n + ",0,f" + n + ",b)\n";
+    const struct {
+        const char* what;
+        std::uint64_t chunks;
+        bool everyLine;       // a composite on every line, or 8 long ones in every other chunk
+        std::size_t lines;    // made
+        std::size_t mostHeld; // at the end
+    } rows[] = {
+        // At most eight spare storages and the chunk the run is in, about 0.5 MB
+        // each here; how many depends on which thread made which chunk.
+        {"chunks without composites between", 120, false, 60 * 8, std::size_t{8} << 20},
+        {"a composite on every line", 64, true, 64 * 1024 - 2, std::size_t{1} << 20},
+    };
+    for (const auto& r : rows) {
+        std::string reg;
+        for (std::uint64_t id = 0; id < r.chunks; ++id) {
+            for (std::uint64_t j = 0; j < 1024; ++j) {
+                const std::string n = std::to_string(id * 1024 + j + 1);
+                if (r.everyLine)
+                    reg += id == 0 && j < 2 ? "(f" + n + ",0,f" + n + ",b)\n"
+                                            : "(k" + n + ",1,+ f1 . f2 f1,c)\n";
+                else
+                    reg += id % 2 == 0 && j % 128 == 64 ? "(k" + n + ",1," + expr + ",c)\n"
+                                                        : "(f" + n + ",0,f" + n + ",b)\n";
+            }
         }
+        struct Discard final : LineSink {
+            std::size_t lines = 0;
+            void appendLine(std::string_view) override { ++lines; }
+        } out;
+        std::size_t held = 0;
+        EXPECT_EQ(compositesAhead(reg, out, [&](ExpansionsAhead& a) { held = a.heldBytes(); }), "")
+            << r.what;
+        EXPECT_EQ(out.lines, r.lines) << r.what;
+        EXPECT_LE(held, r.mostHeld) << r.what;
     }
-    struct Discard final : LineSink {
-        std::size_t lines = 0;
-        void appendLine(std::string_view) override { ++lines; }
-    } out;
-    std::size_t held = 0;
-    EXPECT_EQ(compositesAhead(reg, out, [&](ExpansionsAhead& a) { held = a.heldBytes(); }), "");
-    EXPECT_EQ(out.lines, 60u * 8);
-    // What the run keeps for chunks to come: at most eight spare texts and the
-    // chunk it is in, about 0.5 MB each here, and slots' small ones; how many
-    // depends on which thread made which chunk. Before the fix: about 20 MB.
-    EXPECT_LE(held, std::size_t{8} << 20);
 }
 
 // The model is tested before the register is touched.
