@@ -4,6 +4,8 @@
 // [whole huge pages]): touching memory page by page costs more than the work on it.
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <vector>
 
 // Zeroed memory: fresh pages from the kernel, or calloc for small blocks.
 void* allocateLarge(std::size_t bytes);
@@ -64,5 +66,49 @@ template <class T> class ZeroedArray {
         return n * sizeof(T);
     }
     T* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// A list appended to, whose elements never move: a first small block, then
+// blocks of 2 MiB in huge pages, so that a million records are never copied
+// nor written into page by page.
+template <class T> class BlockList {
+    static_assert(std::is_trivially_destructible_v<T>);
+
+  public:
+    BlockList() = default;
+    BlockList(const BlockList&) = delete;
+    BlockList& operator=(const BlockList&) = delete;
+    ~BlockList() {
+        for (std::size_t b = 0; b < blocks_.size(); ++b)
+            releaseLarge(blocks_[b], b == 0 ? firstBytes : blockBytes);
+    }
+    void push_back(const T& value) {
+        if (size_ == capacity()) {
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back(
+                static_cast<T*>(allocateLarge(blocks_.empty() ? firstBytes : blockBytes)));
+        }
+        new (&at(size_)) T(value);
+        ++size_;
+    }
+    std::size_t size() const { return size_; }
+    T& operator[](std::size_t i) { return at(i); }
+    const T& operator[](std::size_t i) const { return const_cast<BlockList*>(this)->at(i); }
+
+  private:
+    static constexpr std::size_t firstBytes = std::size_t{64} << 10;
+    static constexpr std::size_t blockBytes = std::size_t{2} << 20;
+    static constexpr std::size_t firstCount = firstBytes / sizeof(T);
+    static constexpr std::size_t blockCount = blockBytes / sizeof(T);
+    std::size_t capacity() const {
+        return blocks_.empty() ? 0 : firstCount + (blocks_.size() - 1) * blockCount;
+    }
+    T& at(std::size_t i) {
+        if (i < firstCount) return blocks_[0][i];
+        i -= firstCount;
+        return blocks_[1 + i / blockCount][i % blockCount];
+    }
+    std::vector<T*> blocks_;
     std::size_t size_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "lint/Checks.hpp"
 
 #include "base/Hash.hpp"
+#include "base/Memory.hpp"
 #include "base/Text.hpp"
 #include "expansion/ExpansionsAhead.hpp"
 #include "expansion/ExtendedAssign.hpp"
@@ -13,7 +14,6 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -46,7 +46,7 @@ struct Checker {
     NearestCodes near;
     Explainer explainer;
     std::vector<Diagnostic> out;
-    std::deque<Composite> composites; // never moved: QuietAhead reads them
+    BlockList<Composite> composites; // never moved: QuietAhead reads them
     std::unordered_map<std::uint64_t, std::string_view> otherTypes; // line: its type text
     // Codes as the code column gives them, on lines where a look-up reads
     // another code (the text after the line's first «(»): the first such line.
@@ -768,7 +768,7 @@ class QuietAhead {
         std::vector<Failure> failures;
         x.collect = &failures;
         std::string expansion;
-        const std::deque<Composite>& all = c_.composites;
+        const BlockList<Composite>& all = c_.composites;
         for (std::size_t id = 1; id * chunk < all.size(); id += 2) {
             for (std::size_t i = id * chunk; i < std::min(all.size(), (id + 1) * chunk); ++i) {
                 if (stop_) break;
@@ -792,7 +792,7 @@ class QuietAhead {
     }
 
     const Checker& c_;
-    std::vector<std::uint64_t> reach_;    // by composite: its reach + 1 when quiet, else 0
+    ZeroedArray<std::uint64_t> reach_;    // by composite: its reach + 1 when quiet, else 0
     std::vector<std::atomic<bool>> done_; // by odd chunk
     std::atomic<bool> stop_{false};
     std::mutex mutex_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -185,6 +186,30 @@ TEST(Memory, largeBlocksStartOnHugePages) {
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % huge, 0u) << size;
         }
         releaseLarge(p, size);
+    }
+}
+
+// A block list keeps every element where it was first put, across the end of
+// its small first block and of the blocks after it.
+TEST(Memory, blockListElementsStay) {
+    struct Record {
+        std::uint64_t a, b, c;
+    };
+    constexpr std::size_t first = (std::size_t{64} << 10) / sizeof(Record);
+    constexpr std::size_t block = (std::size_t{2} << 20) / sizeof(Record);
+    BlockList<Record> list;
+    std::vector<const Record*> at;
+    for (std::uint64_t i = 0; i < first + 2 * block + 3; ++i) {
+        list.push_back({i, ~i, i * 3});
+        at.push_back(&list[i]);
+    }
+    ASSERT_EQ(list.size(), at.size());
+    for (const std::size_t i : {std::size_t{0}, first - 1, first, first + block - 1, first + block,
+                                first + 2 * block, at.size() - 1}) {
+        EXPECT_EQ(&list[i], at[i]) << i;
+        EXPECT_EQ(list[i].a, i) << i;
+        EXPECT_EQ(list[i].b, ~std::uint64_t{i}) << i;
+        EXPECT_EQ(list[i].c, i * 3) << i;
     }
 }
 
