@@ -70,13 +70,21 @@ struct RegisterContent {
     // note [line table]: every complete line, found once when it is read: its
     // text, its type, and whether its bytes are valid. Handles read lines by
     // their number from here, so no step splits or checks a line again. Kept in
-    // chunks that never move.
+    // chunks that never move, 8 bytes a line: where the line ends (the address
+    // of its line feed, in 48 bits), its type and three flags. A line starts
+    // just after the line feed of the line before it, unless it is the first of
+    // a block (or of the text): such a start is kept in `starts`, as is, in
+    // `ends`, an end that does not fit 48 bits.
     struct Line {
-        const char* start;
-        std::uint32_t size; // bytes; a longer line keeps its size in longSizes
-        LineType type;
-        bool invalid; // its column is in invalidAt
+        static constexpr unsigned typeShift = 48;
+        static constexpr std::uint64_t endMask = (std::uint64_t{1} << typeShift) - 1,
+                                       invalidBit = std::uint64_t{1} << 51, // column in invalidAt
+            startKeptBit = std::uint64_t{1} << 52, endKeptBit = std::uint64_t{1} << 53;
+        std::uint64_t bits;
+        LineType type() const { return static_cast<LineType>((bits >> typeShift) & 7); }
+        bool invalid() const { return (bits & invalidBit) != 0; }
     };
+    static_assert(static_cast<unsigned>(LineType::NoTypeColumn) < 8);
     // Chunks of 4 MiB, mapped in large pages: a run touches every one of them.
     static constexpr std::size_t chunkLines = (std::size_t{4} << 20) / sizeof(Line);
     struct ChunkRelease {
@@ -84,28 +92,36 @@ struct RegisterContent {
     };
     std::vector<std::unique_ptr<Line[], ChunkRelease>> lines;
     std::uint64_t lineCount = 0;
-    std::unordered_map<std::uint64_t, std::uint64_t> longSizes; // line: its size, past 4 GiB
-    std::unordered_map<std::uint64_t, std::uint64_t> invalidAt; // line: its first bad column
+    const char* lastEnd = nullptr; // of the last line entered
+    using SideTable = std::unordered_map<std::uint64_t, std::uint64_t>;
+    SideTable starts;    // line: its start, where the line before does not give it
+    SideTable ends;      // line: its end, past 48 bits
+    SideTable invalidAt; // line: its first bad column
 
     // note [reading ahead]: the lines a reader on another thread has entered,
     // with readerActive once it is to read and readerStopped once it has stopped.
     std::atomic<std::uint64_t> ahead{0};
-    mutable std::mutex sideTables; // longSizes and invalidAt
+    mutable std::mutex sideTables; // starts, ends and invalidAt
     std::exception_ptr readerFailure;
 
     const Line& line(std::uint64_t number) const {
         return lines[(number - 1) / chunkLines][(number - 1) % chunkLines];
     }
-    std::uint64_t sideValue(const std::unordered_map<std::uint64_t, std::uint64_t>& table,
-                            std::uint64_t number) const {
+    std::uint64_t sideValue(const SideTable& table, std::uint64_t number) const {
         std::lock_guard<std::mutex> lock(sideTables);
         return table.at(number);
     }
+    const char* endOf(std::uint64_t number, const Line& l) const {
+        return reinterpret_cast<const char*>(l.bits & Line::endKeptBit ? sideValue(ends, number)
+                                                                       : l.bits & Line::endMask);
+    }
     // The text of a line read, with its number.
     NumberedLine numbered(std::uint64_t number, const Line& l) const {
-        return {
-            std::string_view(l.start, l.size == UINT32_MAX ? sideValue(longSizes, number) : l.size),
-            number};
+        const char* start = l.bits & Line::startKeptBit
+                                ? reinterpret_cast<const char*>(sideValue(starts, number))
+                                : endOf(number - 1, line(number - 1)) + 1;
+        const char* end = endOf(number, l);
+        return {std::string_view(start, static_cast<std::size_t>(end - start)), number};
     }
 };
 
@@ -118,16 +134,26 @@ void addLine(RegisterContent& c, const char* start, std::size_t size, std::uint6
         c.lines.emplace_back(
             static_cast<Line*>(allocateLarge(RegisterContent::chunkLines * sizeof(Line))));
     Line& l = c.lines.back()[c.lineCount % RegisterContent::chunkLines];
+    const char* end = start + size;
+    const auto endAddress = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(end));
+    const bool invalid = invalidAt != 0;
+    const bool startKept = c.lineCount == 0 || start != c.lastEnd + 1;
+    const bool endKept = endAddress > Line::endMask;
+    const LineType type =
+        invalid ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
     ++c.lineCount;
-    l.start = start;
-    l.size = size > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(size);
-    l.invalid = invalidAt != 0;
-    if (size > UINT32_MAX || l.invalid) {
+    c.lastEnd = end;
+    if (invalid || startKept || endKept) {
         std::lock_guard<std::mutex> lock(c.sideTables);
-        if (size > UINT32_MAX) c.longSizes[c.lineCount] = size;
-        if (l.invalid) c.invalidAt[c.lineCount] = invalidAt;
+        if (invalid) c.invalidAt[c.lineCount] = invalidAt;
+        if (startKept)
+            c.starts[c.lineCount] =
+                static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(start));
+        if (endKept) c.ends[c.lineCount] = endAddress;
     }
-    l.type = l.invalid ? LineType::NoColumnText : lineTypeOf(std::string_view(start, size));
+    l.bits = (endKept ? 0 : endAddress) | static_cast<std::uint64_t>(type) << Line::typeShift |
+             (invalid ? Line::invalidBit : 0) | (startKept ? Line::startKeptBit : 0) |
+             (endKept ? Line::endKeptBit : 0);
 }
 
 RegisterContent::Block& newBlock(RegisterContent& c, std::size_t size) {
@@ -465,8 +491,8 @@ ReadLine readLineAt(const RegisterText& text, std::uint64_t number) {
     RegisterContent& c = *text.content;
     if (!lineAvailable(c, number)) return {};
     const RegisterContent::Line& l = c.line(number);
-    return {l.invalid ? LineRead::Invalid : LineRead::Line, c.numbered(number, l),
-            l.invalid ? c.sideValue(c.invalidAt, number) : 0, l.type};
+    return {l.invalid() ? LineRead::Invalid : LineRead::Line, c.numbered(number, l),
+            l.invalid() ? c.sideValue(c.invalidAt, number) : 0, l.type()};
 }
 
 bool isReadToEnd(const RegisterText& text) {
@@ -479,7 +505,7 @@ std::uint64_t firstLineOfType(const RegisterText& text, LineType type) {
     const std::uint64_t read = linesRead(c);
     for (std::uint64_t n = 1; n <= read; ++n) {
         const RegisterContent::Line& l = c.line(n);
-        if (l.type == type && !l.invalid) return n;
+        if (l.type() == type && !l.invalid()) return n;
     }
     return 0;
 }
@@ -510,8 +536,9 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
         const std::uint64_t read = linesRead(c);
         for (; n <= read; ++n) {
             const RegisterContent::Line& l = c.line(n);
-            if (l.type == LineType::NoColumnText || l.type == LineType::NoTypeColumn) break;
-            if (l.type != wanted) continue;
+            const LineType type = l.type();
+            if (type == LineType::NoColumnText || type == LineType::NoTypeColumn) break;
+            if (type != wanted) continue;
             h.setNextLineNumber(n + 1);
             return c.numbered(n, l);
         }
