@@ -6,9 +6,7 @@
 
 void populateConfigFile(RegisterHandle& h, LineSink& out, std::uint64_t start,
                         std::string_view model, std::string_view occBitSize) {
-    std::uint64_t count = start;
-    while (nextLineOfType(h, LineType::Basic))
-        ++count;
+    const std::uint64_t count = start + countLinesOfType(h, LineType::Basic);
     // The comments are part of the header users compile; their spelling stays.
     out.appendLine(std::string("const int occ_bitsize = ")
                        .append(occBitSize)

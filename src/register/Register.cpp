@@ -551,6 +551,22 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
     }
 }
 
+std::uint64_t countLinesOfType(RegisterHandle& h, LineType wanted) {
+    RegisterContent& c = *h.text().content;
+    std::uint64_t count = 0;
+    for (std::uint64_t n = h.nextLineNumber();; n = h.nextLineNumber()) {
+        if (!lineAvailable(c, n)) return count;
+        const std::uint64_t read = linesRead(c); // as in nextLineOfType
+        for (; n <= read; ++n) {
+            const LineType type = c.line(n).type();
+            if (type == LineType::NoColumnText || type == LineType::NoTypeColumn) break;
+            count += type == wanted;
+        }
+        h.setNextLineNumber(n);
+        if (n <= read && nextLineOfType(h, wanted)) ++count; // fails at line n
+    }
+}
+
 NumberedLine nextLine(RegisterHandle& h) {
     LineType type;
     return nextLine(h, type);

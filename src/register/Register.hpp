@@ -114,6 +114,9 @@ NumberedLine nextLine(RegisterHandle& h, LineType& type);
 // The next line of type `wanted`, every line on the way checked as each step
 // checks it (a line without a type column fails); nothing at the end.
 std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted);
+// How many times nextLineOfType would return a line before the end: the lines of
+// type `wanted` counted in the line table, failing where nextLineOfType fails.
+std::uint64_t countLinesOfType(RegisterHandle& h, LineType wanted);
 
 // The first line from the handle's position on whose code is exactly code, or
 // notFound. See note [code of a line].
