@@ -528,12 +528,17 @@ NumberedLine nextLine(RegisterHandle& h, LineType& type) {
 std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
     RegisterContent& c = *h.text().content;
     for (std::uint64_t n = h.nextLineNumber();; n = h.nextLineNumber()) {
-        if (!lineAvailable(c, n)) return std::nullopt;
         // The lines read so far are passed over in the table itself; a line that
         // fails (bad bytes, no type column) is read the usual way, to fail there.
         // Past `read` no line stopped the pass: lines the reader has entered
         // since are passed over in the next round, never read here as a failure.
-        const std::uint64_t read = linesRead(c);
+        // Lines once read stay read: only past them is the reader asked again.
+        std::uint64_t read = h.linesKnownRead();
+        if (n > read) {
+            if (!lineAvailable(c, n)) return std::nullopt;
+            read = linesRead(c);
+            h.setLinesKnownRead(read);
+        }
         for (; n <= read; ++n) {
             const RegisterContent::Line& l = c.line(n);
             const LineType type = l.type();

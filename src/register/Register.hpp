@@ -73,10 +73,14 @@ class RegisterHandle {
     // The number of the line the next read returns.
     std::uint64_t nextLineNumber() const { return next_; }
     void setNextLineNumber(std::uint64_t line) { next_ = line; }
+    // Lines known to be read: none of them is asked for again.
+    std::uint64_t linesKnownRead() const { return read_; }
+    void setLinesKnownRead(std::uint64_t lines) { read_ = lines; }
 
   private:
     RegisterText text_;
     std::uint64_t next_ = 1;
+    std::uint64_t read_ = 0;
     RegisterLock lock_;
 };
 
