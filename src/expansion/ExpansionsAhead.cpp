@@ -55,18 +55,6 @@ struct alignas(128) ExpansionsAhead::Chunk {
     std::exception_ptr failure;   // what it threw
 };
 
-std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
-                                           std::uint64_t past) {
-    for (std::uint64_t n = after + 1; n < past; ++n) {
-        ReadLine r = readLineAt(text, n);
-        if (r.read != LineRead::Line || r.type == LineType::NoColumnText ||
-            r.type == LineType::NoTypeColumn)
-            break;
-        if (r.type == LineType::Composite) return r.line;
-    }
-    return std::nullopt;
-}
-
 ExpansionsAhead::ExpansionsAhead(const RegisterText& text, MakeLine make, PrepareLine prepare)
     : text_(text), make_(make), prepare_(prepare) {
     if (!text.content) return;

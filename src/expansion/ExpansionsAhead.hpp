@@ -21,12 +21,7 @@
 // Makes the line of one composite, appending it to out (without its line feed).
 using MakeLine = void (*)(NumberedLine line, ExpansionContext& context, std::string& out);
 // Reads ahead what making a composite's line will need (prepareTerm).
-using PrepareLine = void (*)(NumberedLine line, ExpansionContext& context);
-
-// The first composite after line `after` and before line `past` of a text read
-// to its end, when no line between them stops a step's walk; nothing otherwise.
-std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
-                                           std::uint64_t past);
+using PrepareLine = void (*)(const NumberedLine& line, ExpansionContext& context);
 
 class ExpansionsAhead {
   public:

@@ -35,7 +35,7 @@ void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string&
     text.push_back(';');
 }
 
-void prepareFamilyLine(NumberedLine line, ExpansionContext& context) {
+void prepareFamilyLine(const NumberedLine& line, ExpansionContext& context) {
     if (const std::optional<LeadingColumns> columns = leadingColumns(line.text))
         return prepareTerm(columns->expression, context);
     Column term = findColumn(3, line.text); // what getRegisterLineFaExpr takes, when it can

@@ -18,4 +18,4 @@ void populateFamilyFileComposite(RegisterHandle& h, LineSink& out, ExpansionCont
 // Appends the line "FAMILY CODE =expression;" of a composite to text.
 void appendFamilyLine(NumberedLine line, ExpansionContext& context, std::string& text);
 // Reads ahead the words of the composite's expression, for appendFamilyLine.
-void prepareFamilyLine(NumberedLine line, ExpansionContext& context);
+void prepareFamilyLine(const NumberedLine& line, ExpansionContext& context);

@@ -556,6 +556,19 @@ std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted) {
     }
 }
 
+std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
+                                           std::uint64_t past) {
+    const RegisterContent& c = *text.content;
+    past = std::min(past, c.lineCount + 1);
+    for (std::uint64_t n = after + 1; n < past; ++n) {
+        const RegisterContent::Line& l = c.line(n);
+        const LineType type = l.type();
+        if (l.invalid() || type == LineType::NoColumnText || type == LineType::NoTypeColumn) break;
+        if (type == LineType::Composite) return c.numbered(n, l);
+    }
+    return std::nullopt;
+}
+
 std::uint64_t countLinesOfType(RegisterHandle& h, LineType wanted) {
     RegisterContent& c = *h.text().content;
     std::uint64_t count = 0;

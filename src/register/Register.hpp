@@ -118,6 +118,10 @@ NumberedLine nextLine(RegisterHandle& h, LineType& type);
 // The next line of type `wanted`, every line on the way checked as each step
 // checks it (a line without a type column fails); nothing at the end.
 std::optional<NumberedLine> nextLineOfType(RegisterHandle& h, LineType wanted);
+// The first composite after line `after` and before line `past` of a text read
+// to its end, when no line between them stops a step's walk; nothing otherwise.
+std::optional<NumberedLine> compositeAfter(const RegisterText& text, std::uint64_t after,
+                                           std::uint64_t past);
 // How many times nextLineOfType would return a line before the end: the lines of
 // type `wanted` counted in the line table, failing where nextLineOfType fails.
 std::uint64_t countLinesOfType(RegisterHandle& h, LineType wanted);

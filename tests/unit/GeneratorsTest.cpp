@@ -123,7 +123,7 @@ void slowlyAhead(NumberedLine line, ExpansionContext& context, std::string& out)
 
 // Preparing that fails every other time (out of memory, say): a hint that
 // changes nothing.
-void preparesOrFails(NumberedLine line, ExpansionContext& context) {
+void preparesOrFails(const NumberedLine& line, ExpansionContext& context) {
     static thread_local unsigned calls = 0;
     if (++calls % 2 == 0) throw std::bad_alloc();
     prepareFamilyLine(line, context);
