@@ -29,52 +29,61 @@ std::uint64_t hashBase() {
 
 namespace {
 
-__extension__ using Wide = unsigned __int128;
+// What the hash of ASCII text needs, made once per process: base^0 to base^8,
+// and ((c + 1) * base^j) mod p for every ASCII byte c and j < 8, so that up to
+// eight ASCII characters are hashed with a look-up and an addition each.
+struct HashTables {
+    std::array<std::uint64_t, 9> powers{};
+    std::array<std::array<std::uint64_t, 128>, 8> terms{};
+};
 
-// base^0 to base^8.
-const std::uint64_t* basePowers() {
-    static const auto powers = [] {
-        std::array<std::uint64_t, 9> p{1};
-        for (std::size_t i = 1; i < p.size(); ++i)
-            p[i] = mulMod(p[i - 1], hashBase());
-        return p;
+const HashTables& hashTables() {
+    static const HashTables tables = [] {
+        HashTables t;
+        t.powers[0] = 1;
+        for (std::size_t i = 1; i < t.powers.size(); ++i)
+            t.powers[i] = mulMod(t.powers[i - 1], hashBase());
+        for (std::size_t j = 0; j < t.terms.size(); ++j)
+            for (std::uint64_t c = 0; c < 128; ++c)
+                t.terms[j][c] = mulMod(c + 1, t.powers[j]);
+        return t;
     }();
-    return powers.data();
+    return tables;
 }
 
-// A sum of up to eight products (each below 2^68) modulo 2^61 - 1.
-std::uint64_t reduceWide(Wide v) {
-    const Wide high = v >> 61;
-    std::uint64_t s = (static_cast<std::uint64_t>(v) & hashPrime) +
-                      (static_cast<std::uint64_t>(high) & hashPrime) +
-                      static_cast<std::uint64_t>(high >> 61);
-    s = (s & hashPrime) + (s >> 61);
+// A sum of up to eight values below 2^61 - 1 (so below 2^64), modulo 2^61 - 1.
+std::uint64_t reduceSum(std::uint64_t v) {
+    const std::uint64_t s = (v & hashPrime) + (v >> 61);
     return s >= hashPrime ? s - hashPrime : s;
 }
 
 } // namespace
 
 std::uint64_t hashOfText(std::string_view utf8) {
-    const std::uint64_t* power = basePowers();
+    const HashTables& t = hashTables();
     std::uint64_t h = 0;
     std::size_t pos = 0;
     const std::size_t n = utf8.size();
     while (pos < n) {
-        // Up to eight ASCII characters a step: their products with the powers of
-        // the base are independent and summed before one reduction.
-        std::size_t k = 0;
-        while (k < 8 && pos + k < n && static_cast<unsigned char>(utf8[pos + k]) < 0x80)
-            ++k;
+        // Up to eight ASCII characters a step: their terms are independent and
+        // summed before one reduction.
+        std::size_t k = n - pos < 8 ? n - pos : 8;
+        const char* at = utf8.data() + pos;
+        if (bytesAsWord(at, k) & 0x8080808080808080ull) { // a byte that is not ASCII
+            std::size_t ascii = 0;
+            while (static_cast<unsigned char>(at[ascii]) < 0x80)
+                ++ascii;
+            k = ascii;
+        }
         if (k == 0) {
             char32_t c = nextChar(utf8, pos);
-            h = addMod(mulMod(h, power[1]), std::uint64_t{c} + 1);
+            h = addMod(mulMod(h, t.powers[1]), std::uint64_t{c} + 1);
             continue;
         }
-        Wide sum = 0;
+        std::uint64_t sum = 0;
         for (std::size_t i = 0; i < k; ++i)
-            sum += static_cast<Wide>(static_cast<unsigned char>(utf8[pos + i]) + 1u) *
-                   power[k - 1 - i];
-        h = addMod(h == 0 ? 0 : mulMod(h, power[k]), reduceWide(sum));
+            sum += t.terms[k - 1 - i][static_cast<unsigned char>(at[i])];
+        h = addMod(h == 0 ? 0 : mulMod(h, t.powers[k]), reduceSum(sum));
         pos += k;
     }
     return h;

@@ -30,6 +30,32 @@ std::size_t countChars(std::string_view utf8);
 // countChars(utf8) > n, reading no more of the text than it needs.
 bool hasMoreCharsThan(std::string_view utf8, std::size_t n);
 
+// Up to 8 bytes as one word, the first in the lowest byte (on a little-endian
+// machine), the rest 0s; nothing past them is read. Put together in registers:
+// bytes stored one by one and read back as a word would wait for the stores.
+inline std::uint64_t bytesAsWord(const char* bytes, std::size_t size) {
+    if constexpr (std::endian::native == std::endian::little) {
+        auto at = [&](std::size_t i) {
+            return std::uint64_t{static_cast<unsigned char>(bytes[i])};
+        };
+        if (size >= 4) { // two 4-byte reads that overlap where size < 8
+            std::uint32_t low, high;
+            std::memcpy(&low, bytes, sizeof low);
+            std::memcpy(&high, bytes + size - 4, sizeof high);
+            return low | (std::uint64_t{high} << (8 * (size - 4)));
+        }
+        if (size == 0) return 0;
+        return at(0) | at(size / 2) << (8 * (size / 2)) | at(size - 1) << (8 * (size - 1));
+    } else {
+        char padded[8] = {};
+        for (std::size_t i = 0; i < size; ++i)
+            padded[i] = bytes[i];
+        std::uint64_t word;
+        std::memcpy(&word, padded, sizeof word);
+        return word;
+    }
+}
+
 // Eight bytes with every one from «a» to «z» in upper case; the others as they were.
 inline std::uint64_t upperCaseAscii(std::uint64_t bytes) {
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;

@@ -3,6 +3,7 @@
 // line, worked out in one pass for all look-ups of a run (see note [look-up index]).
 #include "base/Hash.hpp"
 #include "base/Memory.hpp"
+#include "base/Text.hpp"
 #include "register/Register.hpp"
 
 #include <atomic>
@@ -177,27 +178,8 @@ bool holdsCode(const RegisterIndex& ix, std::size_t s, std::uint32_t tag, Equal 
 }
 
 // A code of up to 8 bytes without a NUL as its slot keeps it: its bytes, then 0s.
-// Put together in a register: bytes stored one by one and read back as a word
-// would wait for the stores.
 inline std::uint64_t slotBytes(const char* code, std::size_t size) {
-    if constexpr (std::endian::native == std::endian::little) {
-        auto at = [&](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(code[i])}; };
-        if (size >= 4) { // two 4-byte reads that overlap where size < 8
-            std::uint32_t low, high;
-            std::memcpy(&low, code, sizeof low);
-            std::memcpy(&high, code + size - 4, sizeof high);
-            return low | (std::uint64_t{high} << (8 * (size - 4)));
-        }
-        if (size == 0) return 0;
-        return at(0) | at(size / 2) << (8 * (size / 2)) | at(size - 1) << (8 * (size - 1));
-    } else {
-        char bytes[RegisterIndex::inlineBytes] = {};
-        for (std::size_t i = 0; i < size; ++i)
-            bytes[i] = code[i];
-        std::uint64_t word;
-        std::memcpy(&word, bytes, sizeof word);
-        return word;
-    }
+    return bytesAsWord(code, size);
 }
 
 // The slot of a code given as slotBytes, or nullptr: such a code is never kept

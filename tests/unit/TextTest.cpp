@@ -119,6 +119,7 @@ TEST(Text, hashOfBytesIsHashOfCharacters) {
                           "xyz",
                           "x y+z.w",
                           "abcdefghijklmnopqrstuvwxyz0123456789_ABCDEFGHIJ",
+                          "abcdefg\xc3\xa9z", // the non-ASCII lead byte last in a window of 8
                           "\x7f\x01"};
     for (std::string_view text : rows) {
         std::u32string chars = toChars(text);
