@@ -250,7 +250,17 @@ std::string_view decimal(std::uint64_t n, char (&digits)[20]) {
 
 void appendUpperCase(std::string& out, std::string_view s) {
     // ASCII, the common case, eight bytes at a time, then in place; the rest
-    // character by character.
+    // character by character. Most codes are ASCII and at most 8 bytes: one word.
+    if (s.size() <= 8) {
+        const std::uint64_t bytes = bytesAsWord(s.data(), s.size());
+        if (!(bytes & 0x8080808080808080ull)) {
+            char upper[8];
+            const std::uint64_t u = upperCaseAscii(bytes);
+            std::memcpy(upper, &u, sizeof u);
+            out.append(upper, s.size());
+            return;
+        }
+    }
     std::size_t pos = 0;
     for (; pos + 8 <= s.size(); pos += 8) {
         std::uint64_t bytes;
