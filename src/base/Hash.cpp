@@ -57,13 +57,50 @@ std::uint64_t reduceSum(std::uint64_t v) {
     return s >= hashPrime ? s - hashPrime : s;
 }
 
+// The terms of k ASCII bytes (1 to 8), the last byte's power 0, unrolled.
+std::uint64_t windowSum(const HashTables& t, const char* at, std::size_t k) {
+    auto term = [&](std::size_t j) {
+        return t.terms[j][static_cast<unsigned char>(at[k - 1 - j])];
+    };
+    std::uint64_t sum = 0;
+    switch (k) {
+    case 8:
+        sum += term(7);
+        [[fallthrough]];
+    case 7:
+        sum += term(6);
+        [[fallthrough]];
+    case 6:
+        sum += term(5);
+        [[fallthrough]];
+    case 5:
+        sum += term(4);
+        [[fallthrough]];
+    case 4:
+        sum += term(3);
+        [[fallthrough]];
+    case 3:
+        sum += term(2);
+        [[fallthrough]];
+    case 2:
+        sum += term(1);
+        [[fallthrough]];
+    default:
+        sum += term(0);
+    }
+    return sum;
+}
+
 } // namespace
 
 std::uint64_t hashOfText(std::string_view utf8) {
     const HashTables& t = hashTables();
+    const std::size_t n = utf8.size();
+    // Most codes: one window of ASCII bytes.
+    if (n - 1 < 8 && !(bytesAsWord(utf8.data(), n) & 0x8080808080808080ull))
+        return reduceSum(windowSum(t, utf8.data(), n));
     std::uint64_t h = 0;
     std::size_t pos = 0;
-    const std::size_t n = utf8.size();
     while (pos < n) {
         // Up to eight ASCII characters a step: their terms are independent and
         // summed before one reduction.
@@ -80,10 +117,7 @@ std::uint64_t hashOfText(std::string_view utf8) {
             h = addMod(mulMod(h, t.powers[1]), std::uint64_t{c} + 1);
             continue;
         }
-        std::uint64_t sum = 0;
-        for (std::size_t i = 0; i < k; ++i)
-            sum += t.terms[k - 1 - i][static_cast<unsigned char>(at[i])];
-        h = addMod(h == 0 ? 0 : mulMod(h, t.powers[k]), reduceSum(sum));
+        h = addMod(h == 0 ? 0 : mulMod(h, t.powers[k]), reduceSum(windowSum(t, at, k)));
         pos += k;
     }
     return h;
