@@ -144,6 +144,7 @@ void open(OutputFile& out) {
     if (!out.regular) ::fcntl(out.file.fd, F_SETFL, ::fcntl(out.file.fd, F_GETFL) | O_NONBLOCK);
     out.sizeAtOpen = out.regular ? st.st_size : 0;
     out.buffer = std::make_unique<char[]>(capacity);
+    out.encodes = needsEncoding();
     for (auto& slot : live) {
         OutputFile* empty = nullptr;
         if (slot.compare_exchange_strong(empty, &out)) break;
@@ -210,17 +211,19 @@ void appendBytes(OutputFile& out, std::string_view bytes, bool lineFeed) {
 void copyPiece(char* to, std::string_view piece) {
     const char* from = piece.data();
     const std::size_t n = piece.size();
-    if (n >= 8 && n <= 16) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) { // two copies of a word, which overlap where n < 16
         std::memcpy(to, from, 8);
         std::memcpy(to + n - 8, from + n - 8, 8);
-    } else if (n >= 4 && n < 8) {
+    } else if (n >= 4) {
         std::memcpy(to, from, 4);
         std::memcpy(to + n - 4, from + n - 4, 4);
-    } else if (n < 4) {
-        for (std::size_t i = 0; i < n; ++i)
-            to[i] = from[i];
-    } else {
-        std::memcpy(to, from, n);
+    } else if (n >= 2) {
+        std::memcpy(to, from, 2);
+        std::memcpy(to + n - 2, from + n - 2, 2);
+    } else if (n == 1) {
+        *to = *from;
     }
 }
 
@@ -293,7 +296,7 @@ void OutputFile::appendPieces(std::initializer_list<std::string_view> pieces) {
         asm("" : "+r"(size));
     }
     if (!file.isOpen()) open(*this);
-    if (needsEncoding() || size > capacity) return LineSink::appendPieces(pieces);
+    if (encodes || size > capacity) return LineSink::appendPieces(pieces);
     char* at = room(*this, size);
     for (std::string_view p : pieces) {
         copyPiece(at, p);

@@ -46,6 +46,7 @@ struct OutputFile final : LineSink {
     // Opened with the first text, so an output without lines is never created.
     FileDescriptor file;
     bool regular = false;
+    bool encodes = false; // lines are converted to the locale's encoding
     off_t sizeAtOpen = 0; // what the file held before this output's lines
     bool failed = false;  // a write of this output failed: the run ends with that failure
     std::unique_ptr<char[]> buffer;
