@@ -13,7 +13,16 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     std::uint64_t index = first;
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
         // Both columns are read before the output path is needed.
-        std::string_view code = getRegisterLineCode(*line), desc = getRegisterLineDesc(*line);
+        std::string_view code, desc;
+        const std::optional<LeadingColumns> columns = leadingColumns(line->text);
+        if (std::optional<std::string_view> d =
+                columns ? leadingDescription(line->text, *columns) : std::nullopt) {
+            code = columns->code;
+            desc = *d;
+        } else {
+            code = getRegisterLineCode(*line);
+            desc = getRegisterLineDesc(*line);
+        }
         char digits[20];
         out.appendPieces({"bdd ", code, value, decimal(index, digits), close, desc});
         ++index;

@@ -76,6 +76,24 @@ inline std::optional<LeadingColumns> leadingColumns(std::string_view line) {
     return LeadingColumns{*code, line[type], line.substr(from, end - from)};
 }
 
+// Column 4 of a line whose first three columns are `columns` (leadingColumns),
+// as the column search gives it; nothing where it has no text. The search
+// strips the «(» before it and the «)» at the end of the line, and ends it at
+// its first «,» (note [column search]).
+inline std::optional<std::string_view> leadingDescription(std::string_view line,
+                                                          const LeadingColumns& columns) {
+    std::size_t from = static_cast<std::size_t>(columns.expression.data() - line.data()) +
+                       columns.expression.size() + 1;
+    std::size_t end = line.size();
+    while (from < end && line[from] == '(')
+        ++from;
+    while (from < end && line[end - 1] == ')')
+        --end;
+    if (from == end) return std::nullopt;
+    const std::string_view rest = line.substr(from, end - from);
+    return rest.substr(0, findByte(rest, ','));
+}
+
 // Inline, like the getters below: a line handed over in memory is read back
 // at once, and that read would wait for the caller's stores.
 inline std::string_view getColumn(int n, NumberedLine line) {

@@ -37,12 +37,17 @@ const ColumnRow columnRows[] = {
     {"(a,b,c,d)))", 4, "d"},
     {"(é,0,é,ü)", 1, "é"},
     {"(é,0,é,ü)", 4, "ü"},
+    {"(a,0,b,(d))", 4, "d"},
+    {"(a,0,b,((c)", 4, "c"},
+    {"(a,0,b,,d)", 4, ""},
+    {"(a,0,b,(,x)", 4, ""},
     // The failures: no text left to examine, and no further column.
     {"", 1, msg::columnPattern},
     {"()", 1, msg::columnPattern},
     {"(((", 2, msg::columnPattern},
     {"(a,b,)", 3, msg::columnPattern},
     {"(a,b,)", 4, msg::columnPattern},
+    {"(a,0,b,)))", 4, msg::columnPattern},
     {"(a,b)", 3, msg::tailOfEmpty},
     {"(a)", 2, msg::tailOfEmpty},
     {"(a,", 2, msg::columnPattern},
@@ -112,6 +117,10 @@ TEST(RegisterLine, findColumnsIsFindColumnForEach) {
                         findColumn(2, line).text == std::string(1, three->type) &&
                         same({three->expression}, findColumn(3, line)))
                 << row.line;
+            if (std::optional<std::string_view> desc = leadingDescription(line, *three))
+                EXPECT_TRUE(same({*desc}, findColumn(4, line))) << row.line;
+            else
+                EXPECT_EQ(findColumn(4, line).fault, ColumnFault::EmptyText) << row.line;
         }
     }
 }
