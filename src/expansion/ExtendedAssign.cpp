@@ -269,7 +269,7 @@ bool readPlainWords(std::string_view term, const RegisterIndex& ix,
         // so the look-ups of a term wait for memory together.
         std::uint64_t hash = variable ? hashOfText(term.substr(i, j - i)) : 0;
         if (variable) prefetchCode(ix, hash);
-        words.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), 0, 0, op,
+        words.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), 0, op,
                          variable, Decision::Unknown, hash, notFoundLine});
         anyVariable = anyVariable || variable;
         i = j + 1;
@@ -325,69 +325,21 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
     } else if (!readPlainWords(term, *ix, words)) {
         return false;
     }
-    // The extent of each term, from the back: an atom ends after itself, an
-    // operator term after its right operand.
-    for (std::size_t k = words.size(); k-- > 0;) {
-        if (!words[k].op) {
-            words[k].past = static_cast<std::uint32_t>(k + 1);
-            continue;
-        }
-        if (k + 1 >= words.size()) return false; // a missing operand
-        std::uint32_t right = words[k + 1].past;
-        if (right >= words.size()) return false;
-        words[k].past = words[right].past;
-    }
-    if (words[0].past == 0 || words[0].past > words.size()) return false;
-    // The look-ups, depth first, the left operand before the right one.
-    std::uint32_t variables = 0;
-    for (Word& w : words) {
-        w.variablesBefore = variables;
-        variables += w.variable;
-    }
-    auto variablesIn = [&](std::size_t from, std::size_t past) {
-        return (past < words.size() ? words[past].variablesBefore : variables) !=
-               words[from].variablesBefore;
-    };
-    for (std::size_t k = 1; k < words[0].past; ++k) {
-        Word& w = words[k];
-        if (!variablesIn(k, w.past)) {
-            w.decision = Decision::Eval;
-            k = w.past - 1; // the ground term is taken whole
-            continue;
-        }
-        if (w.op) {
-            w.decision = Decision::Operator;
-            continue;
-        }
-        std::string_view code = term.substr(w.begin, w.end - w.begin);
-        LookedUp found = notFoundLine;
-        if (code.size() <= RegisterIndex::inlineBytes) {
-            // No line stops a search (plainIndex): the slot's line is what the search meets.
-            if (const RegisterIndex::Slot* slot =
-                    findShortSlot(*ix, w.hash, slotBytes(code.data(), code.size())))
-                found = lineOf(*ix, *slot);
-        } else {
-            found = lookUpHashed(*ix, w.hash, false,
-                                 [&](std::string_view c) { return sameBytes(c, code); });
-        }
-        if (!found.found || found.type == LineType::NoColumnText ||
-            found.type == LineType::NoTypeColumn)
-            return false;
-        w.found = found;
-        if (found.longerThanTwo && found.type == LineType::Basic)
-            w.decision = Decision::Keep;
-        else
-            w.decision = found.type == LineType::Composite ? Decision::Keep : Decision::Blank;
-    }
-    // The expression, from left to right, every operand in upper case. An atom
-    // without translation leaves out as it was.
-    // It is written into room for the longest it can be: an operator word
-    // becomes at most 8 bytes («PLUS(», «, », «)»), any other word at most 7 more
-    // than its own.
-    // Short pieces are stored 8 bytes at a time, into 8 bytes of room kept at the end.
+    // One pass from left to right, depth first, the left operand before the
+    // right one: each code looked up as it is met, the expression written as it
+    // goes, every operand in upper case. It is written into room for the longest
+    // it can be: an operator word becomes at most 8 bytes («PLUS(», «, », «)»),
+    // any other word at most 7 more than its own. Short pieces are stored 8 bytes
+    // at a time, into 8 bytes of room kept at the end. Anything that is not
+    // plain after all (a missing operand, a look-up that does not find a
+    // feature, an atom without translation) leaves out as it was.
     const std::size_t start = out.size();
     out.resize(start + 8 * words.size() + term.size() + 8);
     char* at = out.data() + start;
+    auto notPlain = [&] {
+        out.resize(start);
+        return false;
+    };
     auto put = [&](std::string_view s) {
         std::memcpy(at, s.data(), s.size());
         at += s.size();
@@ -397,53 +349,73 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         at += op == '+' ? 5 : 4;
     };
     putOperator(term[0]);
-    // Operator words whose left operand is written (bit 31: their right one too).
-    constexpr std::uint32_t rightDone = std::uint32_t{1} << 31;
+    words[0].decision = Decision::Operator;
+    // Operator words whose right operand is still to come (bit 31: their left
+    // one is written).
+    constexpr std::uint32_t leftDone = std::uint32_t{1} << 31;
     std::vector<std::uint32_t>& open = context.plainStack;
     open.clear();
     open.push_back(0);
     std::size_t k = 1;
-    for (;;) {
-        const Word& w = words[k];
-        if (w.op && w.decision != Decision::Keep && w.decision != Decision::Blank) {
+    for (;; ++k) {
+        if (k == words.size()) return notPlain(); // a missing operand
+        Word& w = words[k];
+        if (w.op) {
+            w.decision = Decision::Operator;
             putOperator(term[w.begin]);
             open.push_back(static_cast<std::uint32_t>(k));
-            ++k;
             continue;
         }
-        if (w.decision == Decision::Keep) {
-            const std::size_t size = w.end - w.begin;
+        w.past = static_cast<std::uint32_t>(k + 1);
+        const std::size_t size = w.end - w.begin;
+        if (w.variable) {
+            std::string_view code = term.substr(w.begin, size);
+            LookedUp found = notFoundLine;
             if (size <= RegisterIndex::inlineBytes) {
-                const std::uint64_t upper = upperCaseAscii(slotBytes(term.data() + w.begin, size));
+                // No line stops a search (plainIndex): the slot's line is what the search meets.
+                if (const RegisterIndex::Slot* slot =
+                        findShortSlot(*ix, w.hash, slotBytes(code.data(), size)))
+                    found = lineOf(*ix, *slot);
+            } else {
+                found = lookUpHashed(*ix, w.hash, false,
+                                     [&](std::string_view c) { return sameBytes(c, code); });
+            }
+            if (!found.found || found.type == LineType::NoColumnText ||
+                found.type == LineType::NoTypeColumn)
+                return notPlain();
+            w.found = found;
+            const bool keep = (found.longerThanTwo && found.type == LineType::Basic) ||
+                              found.type == LineType::Composite;
+            w.decision = keep ? Decision::Keep : Decision::Blank;
+            if (!keep) {
+                *at++ = ' ';
+            } else if (size <= RegisterIndex::inlineBytes) {
+                const std::uint64_t upper = upperCaseAscii(slotBytes(code.data(), size));
                 std::memcpy(at, &upper, sizeof upper);
                 at += size;
             } else {
                 char* from = at;
-                put(term.substr(w.begin, size));
+                put(code);
                 for (char* c = from; c != at; ++c)
                     if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
             }
-        } else if (w.decision == Decision::Blank) {
-            *at++ = ' ';
-        } else {
-            std::string_view a = term.substr(w.begin, w.end - w.begin);
-            if (a != "0" && a != "1") {
-                out.resize(start);
-                return false;
-            }
+        } else { // a ground atom: only the constants have a translation here
+            w.decision = Decision::Eval;
+            std::string_view a = term.substr(w.begin, size);
+            if (a != "0" && a != "1") return notPlain();
             put(a == "0" ? "ZEROSET" : "ONESET");
         }
         // Close every operator term this operand completes; then go on with the
         // right operand of the innermost one it does not.
-        while (!open.empty() && (open.back() & rightDone)) {
+        while (!open.empty() && (open.back() & leftDone)) {
             *at++ = ')';
             open.pop_back();
         }
         if (open.empty()) break;
         put(", ");
-        open.back() |= rightDone;
-        k = words[(open.back() & ~rightDone) + 1].past;
+        open.back() |= leftDone;
     }
+    words[0].past = static_cast<std::uint32_t>(k + 1); // the words after it are ignored
     out.resize(static_cast<std::size_t>(at - out.data()));
     return true;
 }
