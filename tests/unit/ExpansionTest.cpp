@@ -141,10 +141,12 @@ std::string literalExtendedAssign(const std::string& t, const std::string& reg) 
 TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
     TempDir dir;
     const std::string reg = dir.file("reg");
-    const char* codes[] = {"a", "b", "k", "d", "\u00e9", "+ a b", "x"};
+    const char* codes[] = {"a", "b", "k", "d", "\u00e9", "+ a b", "x", "f12", "abcdefghij"};
     const char* types[] = {"0", "1", "2", "3", " 0", "0", "0"};
-    const char* words[] = {"+", ".", "+", ".", "a", "b",      "k",
-                           "d", "x", "0", "1", "2", "\u00e9", "+0"};
+    // The words of plain terms first (operators, and codes of letters then
+    // digits, one longer than 8 bytes), then words that are not.
+    const char* words[] = {"+",          ".", "+", ".", "a",      "b",  "k",   "d",  "x", "f12",
+                           "abcdefghij", "0", "1", "2", "\u00e9", "+0", "a1b", "1a", "_"};
     std::mt19937 rng(42);
     for (int round = 0; round < 600; ++round) {
         // Every other register has no code with a blank and no line that stops
@@ -157,7 +159,7 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
                 content += rng() % 2 ? "\n" : "a,0,a,x\n";
                 continue;
             }
-            const std::size_t code = rng() % 7;
+            const std::size_t code = rng() % 9;
             content += std::string("(") + codes[plain && code == 5 ? 6 : code] + "," +
                        types[rng() % 7] + ",e,x)\n";
         }
@@ -171,7 +173,7 @@ TEST(ExtendedAssign, agreesWithTheLiteralExpansion) {
             std::size_t n = 1 + rng() % 9;
             for (std::size_t i = 0; i < n; ++i) {
                 if (i > 0) term += !plain && rng() % 8 == 0 ? "  " : " ";
-                term += words[rng() % (plain && rng() % 5 != 0 ? 9 : 14)]; // operators and codes
+                term += words[rng() % (plain && rng() % 5 != 0 ? 11 : 19)]; // operators and codes
             }
         }
         std::vector<std::string> others(terms.size());
