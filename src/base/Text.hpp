@@ -122,6 +122,34 @@ inline bool isWhiteSpace(char32_t c) {
 void assignJoined(std::string& out, std::initializer_list<std::string_view> pieces);
 // The decimal digits of n, written into digits.
 std::string_view decimal(std::uint64_t n, char (&digits)[20]);
+// The digits of a number that is counted up one at a time (the generators'
+// variable numbers), each step a carry through the last digits instead of a
+// conversion. Room for 24 digits: more than counting up from any 64-bit
+// number can reach.
+class DecimalCounter {
+  public:
+    explicit DecimalCounter(std::uint64_t n) {
+        char d[20];
+        const std::string_view s = decimal(n, d);
+        start_ = sizeof digits_ - s.size();
+        std::memcpy(digits_ + start_, s.data(), s.size());
+    }
+    std::string_view text() const { return {digits_ + start_, sizeof digits_ - start_}; }
+    void increment() {
+        for (std::size_t i = sizeof digits_; i-- > start_;) {
+            if (digits_[i] != '9') {
+                ++digits_[i];
+                return;
+            }
+            digits_[i] = '0';
+        }
+        digits_[--start_] = '1';
+    }
+
+  private:
+    char digits_[24];
+    std::size_t start_;
+};
 
 // Simple Unicode upper-case mapping of one character, and of a whole text.
 char32_t wideUpperChar(char32_t c); // a character above ASCII

@@ -10,7 +10,7 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
     if (model != "0" && model != "1") fail(FailureKind::ModelRefused);
     const char* value = model == "0" ? " = bdd_ithvar(" : " = set2bag( bdd_ithvar(";
     const char* close = model == "0" ? ") ; // " : ")) ; // ";
-    std::uint64_t index = first;
+    DecimalCounter index(first);
     while (std::optional<NumberedLine> line = nextLineOfType(h, LineType::Basic)) {
         // Both columns are read before the output path is needed.
         std::string_view code, desc;
@@ -23,8 +23,7 @@ void populateBasicFile(RegisterHandle& h, LineSink& out, std::uint64_t first,
             code = getRegisterLineCode(*line);
             desc = getRegisterLineDesc(*line);
         }
-        char digits[20];
-        out.appendPieces({"bdd ", code, value, decimal(index, digits), close, desc});
-        ++index;
+        out.appendPieces({"bdd ", code, value, index.text(), close, desc});
+        index.increment();
     }
 }

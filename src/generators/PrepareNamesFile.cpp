@@ -15,11 +15,10 @@ void appendEntry(LineSink& out, std::string_view index, std::string_view text) {
 } // namespace
 
 void populateNamesFile(RegisterHandle& h, LineSink& out, std::uint64_t first) {
-    std::uint64_t index = first;
+    DecimalCounter index(first);
     while (std::optional<NumberedLine> l = nextLineOfType(h, LineType::Basic)) {
-        char digits[20];
-        appendEntry(out, decimal(index, digits), getRegisterLineCode(*l));
-        ++index;
+        appendEntry(out, index.text(), getRegisterLineCode(*l));
+        index.increment();
     }
     appendEntry(out, "0", "1");
 }

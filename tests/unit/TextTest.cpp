@@ -101,6 +101,18 @@ TEST(Text, upperCaseByWordsIsByCharacters) {
 
 // A code is hashed from its bytes in the index and from its characters in a
 // term: both must give the same hash, whatever runs of ASCII the text holds.
+// Counting up carries through every run of nines, up to the largest 64-bit number.
+TEST(Text, decimalCounterCountsLikeConversion) {
+    const std::uint64_t starts[] = {0, 1, 7, 98, 995, 99999990, 18446744073709551610ull};
+    for (std::uint64_t start : starts) {
+        DecimalCounter counter(start);
+        for (std::uint64_t n = start; n < start + 5 || (start == 0 && n < 1200); ++n) {
+            ASSERT_EQ(counter.text(), std::to_string(n)) << start;
+            counter.increment();
+        }
+    }
+}
+
 TEST(Text, hashOfBytesIsHashOfCharacters) {
     const char* rows[] = {"",
                           "f",
