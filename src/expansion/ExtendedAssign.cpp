@@ -370,11 +370,12 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         const std::size_t size = w.end - w.begin;
         if (w.variable) {
             std::string_view code = term.substr(w.begin, size);
+            const bool inSlot = size <= RegisterIndex::inlineBytes;
+            const std::uint64_t bytes = inSlot ? slotBytes(code.data(), size) : 0;
             LookedUp found = notFoundLine;
-            if (size <= RegisterIndex::inlineBytes) {
+            if (inSlot) {
                 // No line stops a search (plainIndex): the slot's line is what the search meets.
-                if (const RegisterIndex::Slot* slot =
-                        findShortSlot(*ix, w.hash, slotBytes(code.data(), size)))
+                if (const RegisterIndex::Slot* slot = findShortSlot(*ix, w.hash, bytes))
                     found = lineOf(*ix, *slot);
             } else {
                 found = lookUpHashed(*ix, w.hash, false,
@@ -389,8 +390,8 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
             w.decision = keep ? Decision::Keep : Decision::Blank;
             if (!keep) {
                 *at++ = ' ';
-            } else if (size <= RegisterIndex::inlineBytes) {
-                const std::uint64_t upper = upperCaseAscii(slotBytes(code.data(), size));
+            } else if (inSlot) {
+                const std::uint64_t upper = upperCaseAscii(bytes);
                 std::memcpy(at, &upper, sizeof upper);
                 at += size;
             } else {

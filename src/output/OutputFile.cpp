@@ -229,7 +229,7 @@ void copyPiece(char* to, std::string_view piece) {
 
 void append(OutputFile& out, std::string_view text, bool lineFeed) {
     if (!out.file.isOpen()) open(out);
-    if (needsEncoding()) {
+    if (out.encodes) {
         std::string encoded;
         if (!encodeToLocale(text, encoded)) fail(FailureKind::CannotEncode, {}, out.path);
         return appendBytes(out, encoded, lineFeed);
