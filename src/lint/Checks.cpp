@@ -123,16 +123,28 @@ bool isKeyword(std::string_view w) {
         "using",         "virtual",     "void",
         "volatile",      "wchar_t",     "while",
         "xor",           "xor_eq"};
-    // Most codes share no first letter and length with any keyword: a table of
-    // both answers them without hashing.
-    static const auto possible = [] {
-        std::array<std::array<bool, 17>, 26> p{};
-        for (std::string_view k : keywords)
-            p[static_cast<std::size_t>(k[0] - 'a')][k.size()] = true;
+    // Every keyword begins with two lower-case letters, and most codes share
+    // neither their first two letters nor their first letter and length with
+    // any keyword («f12345» and «friend»): tables of both answer them without
+    // hashing.
+    struct Possible {
+        std::array<std::array<bool, 17>, 26> size{};
+        std::array<std::array<bool, 26>, 26> start{};
+    };
+    static const Possible possible = [] {
+        Possible p;
+        for (std::string_view k : keywords) {
+            p.size[static_cast<std::size_t>(k[0] - 'a')][k.size()] = true;
+            p.start[static_cast<std::size_t>(k[0] - 'a')][static_cast<std::size_t>(k[1] - 'a')] =
+                true;
+        }
         return p;
     }();
-    if (w.size() < 2 || w.size() > 16 || w[0] < 'a' || w[0] > 'z' ||
-        !possible[static_cast<std::size_t>(w[0] - 'a')][w.size()])
+    auto lower = [](char ch) { return ch >= 'a' && ch <= 'z'; };
+    if (w.size() < 2 || w.size() > 16 || !lower(w[0]) || !lower(w[1])) return false;
+    const auto first = static_cast<std::size_t>(w[0] - 'a');
+    if (!possible.size[first][w.size()] ||
+        !possible.start[first][static_cast<std::size_t>(w[1] - 'a')])
         return false;
     return keywords.count(w) > 0;
 }

@@ -103,8 +103,9 @@ TEST(Lint, errorsExactlyWhenARunStops) {
     EXPECT_LT(failing, 570);
 }
 
-// C++ keywords as codes, at the edges of the quick test before the keyword
-// table (first letter and length): each is warned of, and no near miss is.
+// C++ keywords as codes, at the edges of the quick tests before the keyword
+// table (first letter and length, first two letters): each is warned of, and
+// no near miss is.
 TEST(Lint, keywordCodesAtTheEdges) {
     const struct {
         const char* code;
@@ -116,6 +117,10 @@ TEST(Lint, keywordCodesAtTheEdges) {
                 {"static_assert", true},
                 {"reinterpret_cast", true},
                 {"xor_eq", true},
+                {"co_await", true},
+                {"friend", true},
+                {"f12345", false},
+                {"iNt", false},
                 {"d", false},
                 {"done", false},
                 {"integer", false},
