@@ -203,7 +203,7 @@ void checkEncodable(Checker& c, NumberedLine line, std::string_view text, bool u
 void checkDescription(Checker& c, NumberedLine line, std::string_view desc) {
     std::string_view body = desc;
     if (!body.empty() && body.back() == '\r') body.remove_suffix(1); // the line's CR LF end
-    std::size_t cr = body.find('\r');
+    std::size_t cr = findByte(body, '\r');
     if (cr != std::string_view::npos)
         add(c, placeOf(line, body.substr(cr)), Severity::Warning,
             "the description holds a carriage return: a C++ compiler ends the comment there and "
@@ -409,9 +409,9 @@ void checkLine(Checker& c, const ReadLine& r) {
     std::string_view t = line.text;
     const std::array<Column, 5> columns = findColumns(t);
     const Column& first = columns[0];
-    if (std::size_t open = t.find('('); open != std::string_view::npos) {
+    if (std::size_t open = findByte(t, '('); open != std::string_view::npos) {
         std::string_view rest = t.substr(open + 1);
-        std::string_view looked = rest.substr(0, rest.find(','));
+        std::string_view looked = rest.substr(0, findByte(rest, ','));
         std::size_t from = looked.find_first_not_of(" \t");
         if (from != std::string_view::npos) {
             std::string_view bare = looked.substr(from, looked.find_last_not_of(" \t") + 1 - from);
