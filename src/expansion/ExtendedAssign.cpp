@@ -216,9 +216,9 @@ ExpansionContext expansionOf(const std::string& registerPath) {
 // normal form, so the next one starts where it ends), and no operator term can
 // be a code. expandPlain expands it from its words alone, making the same
 // look-ups in the same order; anything else (another shape, a look-up that does
-// not find a feature, an atom without translation) returns false before a
-// byte is written, and the general expansion does the term again and meets the
-// failure exactly as always.
+// not find a feature, an atom without translation) returns false with the
+// output as it was, and the general expansion does the term again and meets
+// the failure exactly as always.
 namespace {
 
 // The bytes of a plain term, by what they may be part of.
@@ -410,13 +410,14 @@ bool expandPlain(std::string_view term, ExpansionContext& context, std::string& 
         // right operand of the innermost one it does not.
         while (!open.empty() && (open.back() & leftDone)) {
             *at++ = ')';
+            words[open.back() & ~leftDone].past = static_cast<std::uint32_t>(k + 1);
             open.pop_back();
         }
         if (open.empty()) break;
         put(", ");
         open.back() |= leftDone;
     }
-    words[0].past = static_cast<std::uint32_t>(k + 1); // the words after it are ignored
+    // words[0].past, the end of the whole term: the words after it are ignored.
     out.resize(static_cast<std::size_t>(at - out.data()));
     return true;
 }

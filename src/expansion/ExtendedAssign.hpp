@@ -39,7 +39,7 @@ struct ExpansionContext {
     // Scratch space of the expansion of plain terms (note [plain terms]).
     struct PlainWord {
         std::uint32_t begin, end; // in the term
-        std::uint32_t past;       // the word after an atom; of the first, after the term
+        std::uint32_t past;       // the word after the term that starts here
         bool op, variable;
         Decision decision;
         std::uint64_t hash; // of a variable

@@ -57,6 +57,9 @@ TEST(ExtendedAssign, table) {
         {"+  c a", "PLUS(C, C)"}, // the right operand found by position
         {"+ c  a", "PLUS(C, A)"},
         {"+ c a b", "PLUS(C, A)"}, // text after the term ignored
+        {"+ c a +", "PLUS(C, A)"}, // ... even an operator without operands
+        {"+ c a . b", "PLUS(C, A)"},
+        {"+ + 0 1 c", "PLUS(PLUS(ZEROSET, ONESET), C)"}, // a ground operand, then a code
         // Failures: a missing code, an untranslatable ground operand, a missing
         // operand, a term of blanks; the look-ups come before the translations.
         {"+ a z", msg::tailOfEmpty},
